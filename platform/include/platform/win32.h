@@ -1,0 +1,198 @@
+// The Windows calls this project uses.
+//
+// On Windows this is <windows.h> itself. Elsewhere it declares a small
+// emulation with the same names, types and meaning, implemented over the C
+// library and the system loader, so that the plug-ins and the simulated host
+// build and run natively. Only what the code actually calls is emulated; the
+// emulation's contracts are written beside each declaration.
+//
+// Emulated handles are self-describing: an HGLOBAL, HBITMAP or HDC points to a
+// control block that carries its own state (lock count, bitmap header and
+// bits, selected bitmap). Each library linking this emulation has its own copy
+// of the code, yet all of them understand every handle, exactly as every
+// module of a Windows process shares kernel32 and gdi32.
+#ifndef PLATFORM_WIN32_H
+#define PLATFORM_WIN32_H
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+
+#include <cstddef>
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+
+typedef uint8_t BYTE;
+typedef uint16_t WORD;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t UINT;
+typedef int32_t INT;
+typedef int32_t BOOL;
+typedef size_t SIZE_T;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef BYTE* LPBYTE;
+typedef DWORD* LPDWORD;
+typedef DWORD REGSAM;
+typedef LONG LSTATUS;
+
+typedef void* HANDLE;
+typedef struct PlatformGlobalBlock* HGLOBAL;
+typedef struct PlatformGdiObject* HGDIOBJ;
+typedef HGDIOBJ HBITMAP;
+typedef struct PlatformDeviceContext* HDC;
+typedef struct PlatformModule* HMODULE;
+typedef HMODULE HINSTANCE;
+typedef struct PlatformRegistryKey* HKEY;
+typedef intptr_t (*FARPROC)();
+
+#ifndef TRUE
+#define TRUE 1
+#define FALSE 0
+#endif
+
+#define MAX_PATH 260
+
+#pragma pack(push, 2)
+struct BITMAPFILEHEADER {
+  WORD bfType;
+  DWORD bfSize;
+  WORD bfReserved1;
+  WORD bfReserved2;
+  DWORD bfOffBits;
+};
+#pragma pack(pop)
+
+struct BITMAPINFOHEADER {
+  DWORD biSize;
+  LONG biWidth;
+  LONG biHeight;
+  WORD biPlanes;
+  WORD biBitCount;
+  DWORD biCompression;
+  DWORD biSizeImage;
+  LONG biXPelsPerMeter;
+  LONG biYPelsPerMeter;
+  DWORD biClrUsed;
+  DWORD biClrImportant;
+};
+typedef BITMAPINFOHEADER* LPBITMAPINFOHEADER;
+
+struct RGBQUAD {
+  BYTE rgbBlue;
+  BYTE rgbGreen;
+  BYTE rgbRed;
+  BYTE rgbReserved;
+};
+
+struct BITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];
+};
+
+struct BITMAP {
+  LONG bmType;
+  LONG bmWidth;
+  LONG bmHeight;
+  LONG bmWidthBytes;
+  WORD bmPlanes;
+  WORD bmBitsPixel;
+  LPVOID bmBits;
+};
+
+struct DIBSECTION {
+  BITMAP dsBm;
+  BITMAPINFOHEADER dsBmih;
+  DWORD dsBitfields[3];
+  HANDLE dshSection;
+  DWORD dsOffset;
+};
+
+struct RECT {
+  LONG left;
+  LONG top;
+  LONG right;
+  LONG bottom;
+};
+
+static_assert(sizeof(BITMAPFILEHEADER) == 14);
+static_assert(sizeof(BITMAPINFOHEADER) == 40);
+static_assert(sizeof(RGBQUAD) == 4);
+
+#define BI_RGB 0
+#define BI_BITFIELDS 3
+#define DIB_RGB_COLORS 0
+
+#define GMEM_FIXED 0x0000
+#define GMEM_MOVEABLE 0x0002
+#define GMEM_ZEROINIT 0x0040
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+#define GMEM_LOCKCOUNT 0x00FF
+#define GMEM_INVALID_HANDLE 0x8000
+
+#define ERROR_SUCCESS 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_INVALID_HANDLE 6L
+#define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000000u)))
+#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000001u)))
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
+#define KEY_QUERY_VALUE 0x0001
+#define KEY_READ 0x20019
+
+// Global memory. Every handle is a moveable block with a lock count; the
+// address from GlobalLock stays valid until the block is reallocated or freed.
+// GlobalFlags reports the lock count in GMEM_LOCKCOUNT, GMEM_INVALID_HANDLE
+// for a handle this emulation did not make (or already freed).
+HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+LPVOID GlobalLock(HGLOBAL memory);
+BOOL GlobalUnlock(HGLOBAL memory);  // FALSE once the count reaches 0
+HGLOBAL GlobalReAlloc(HGLOBAL memory, SIZE_T bytes, UINT flags);  // NULL when locked
+HGLOBAL GlobalFree(HGLOBAL memory);  // NULL on success
+SIZE_T GlobalSize(HGLOBAL memory);
+UINT GlobalFlags(HGLOBAL memory);
+
+// GDI objects. Only DIB sections exist: CreateDIBSection allocates the bits
+// (zeroed) and keeps a colour table of 2^depth entries for depths up to 8.
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                         HANDLE section, DWORD offset);
+// Copies a BITMAP (size >= sizeof(BITMAP)) or a DIBSECTION (size >=
+// sizeof(DIBSECTION)); returns the bytes copied, 0 for anything else.
+int GetObjectA(HGDIOBJ object, int size, LPVOID buffer);
+BOOL DeleteObject(HGDIOBJ object);
+
+// Memory device contexts, enough to reach a DIB section's colour table.
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);  // returns the previous bitmap
+UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
+UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors);
+
+// Modules, over the system loader.
+HMODULE LoadLibraryA(LPCSTR fileName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+BOOL FreeLibrary(HMODULE module);
+HMODULE GetModuleHandleA(LPCSTR name);  // NULL name: the main program
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+
+// The registry: empty. Every key fails to open.
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, HKEY* result);
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
+                         LPBYTE data, LPDWORD dataSize);
+LSTATUS RegCloseKey(HKEY key);
+
+#endif  // _WIN32
+
+#endif
