@@ -182,6 +182,13 @@ enum : RbWord {
 // The exported entry point of every plug-in.
 typedef void (*RbPluginMain)(RbResolver resolver);
 
+// Marks the definition of REALPluginMain, the one symbol a plug-in exports.
+#ifdef _WIN32
+#define RB_PLUGIN_ENTRY extern "C" __declspec(dllexport)
+#else
+#define RB_PLUGIN_ENTRY extern "C" __attribute__((visibility("default")))
+#endif
+
 }  // extern "C"
 
 // Marker stored in both accessor fields of a direct property: all bits set.

@@ -14,7 +14,18 @@
 
 namespace rbhost {
 
-enum class AbiKind { Void, Integer, Double, Boolean, Color, Picture, String, MemoryBlock, Object, Array };
+enum class AbiKind {
+  Void,
+  Integer,
+  Double,
+  Boolean,
+  Color,
+  Picture,
+  String,
+  MemoryBlock,
+  Object,
+  Array
+};
 
 struct AbiType {
   AbiKind kind = AbiKind::Void;

@@ -35,10 +35,10 @@ enum class PictureStorage {
 };
 
 struct HostOptions {
-  double version = 2006.0;                        // answered by "REALGetRBVersion"
-  std::set<std::string> missingServices;          // the resolver answers null for these
+  double version = 2006.0;                // answered by "REALGetRBVersion"
+  std::set<std::string> missingServices;  // the resolver answers null for these
   PictureStorage newPictureStorage = PictureStorage::GlobalDib;  // of "newPicture"
-  int32_t maskDepth = 8;                          // depth of masks the host creates
+  int32_t maskDepth = 8;                                         // depth of masks the host creates
 };
 
 class HostError : public std::runtime_error {
@@ -48,6 +48,7 @@ class HostError : public std::runtime_error {
 
 // One registered method: a global method, or a method of a class or extension.
 struct MethodRegistration {
+  std::string receiver;     // class or extended class; empty for a global method
   std::string declaration;  // as the plug-in handed it over
   Declaration parsed;
   RbFunction function = nullptr;
@@ -73,10 +74,10 @@ struct ClassRegistration {
   const void* record = nullptr;  // the plug-in's record; the host keeps the address
   std::string name;
   RbWord dataSize = 0;
-  RbWord dataOffset = 0;         // written into the record by the host
+  RbWord dataOffset = 0;  // written into the record by the host
   RbFunction constructor = nullptr;
   RbFunction destructor = nullptr;
-  size_t methodRecordSize = 0;   // 16 or 12: how the host read the method table
+  size_t methodRecordSize = 0;  // 16 or 12: how the host read the method table
   std::vector<PropertyRegistration> properties;
   std::vector<MethodRegistration> methods;
 };
@@ -88,12 +89,14 @@ struct RegistrationEvent {
 };
 
 struct Plugin {
-  std::string path;  // the file the caller named (a private copy is loaded)
+  std::string path;              // the file the caller named (a private copy is loaded)
   int32_t interfaceVersion = 0;  // from "RegisterPluginVersion"
   std::vector<MethodRegistration> globalMethods;
   std::vector<ClassRegistration> classes;  // classes and extensions
   std::vector<RegistrationEvent> arrivalOrder;
   std::vector<std::string> loadMessages;  // message boxes shown while loading
+  // How many registrations had arrived when "REALenterMovies" was called.
+  std::optional<size_t> enteredMoviesAfter;
 
   const ClassRegistration* findClass(std::string_view name) const;  // not extensions
   // The method with exactly this declaration: global methods and extension
@@ -109,10 +112,10 @@ struct Plugin {
 // What the host is holding on behalf of plug-in calls. A call that released
 // everything it took leaves the audit as it found it.
 struct Audit {
-  int64_t descriptionLocks = 0;    // picture descriptions locked and not unlocked
-  int64_t globalMemoryLocks = 0;   // GlobalLock counts on pictures' memory
-  int64_t liveObjects = 0;         // objects not yet destroyed
-  int64_t references = 0;          // sum of the reference counts of live objects
+  int64_t descriptionLocks = 0;         // picture descriptions locked and not unlocked
+  int64_t globalMemoryLocks = 0;        // GlobalLock counts on pictures' memory
+  int64_t liveObjects = 0;              // objects not yet destroyed
+  int64_t references = 0;               // sum of the reference counts of live objects
   std::vector<std::string> violations;  // misuse seen (bad handle, unlock without lock, ...)
   bool operator==(const Audit&) const = default;
 };
@@ -121,7 +124,9 @@ struct Rgb {
   uint8_t red = 0, green = 0, blue = 0;
   bool operator==(const Rgb&) const = default;
 };
-inline uint32_t toColor(Rgb c) { return (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) | c.blue; }
+inline uint32_t toColor(Rgb c) {
+  return (uint32_t{c.red} << 16) | (uint32_t{c.green} << 8) | c.blue;
+}
 inline Rgb fromColor(uint32_t c) {
   return {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)};
 }
@@ -166,8 +171,7 @@ class Host {
   }
   // The setter of an assignable method: the declared arguments, then the value.
   template <typename... Args>
-  void callSetter(std::string_view className, std::string_view declaration,
-                  Args... args) const {
+  void callSetter(std::string_view className, std::string_view declaration, Args... args) const {
     const MethodRegistration& m = classMethod(className, declaration);
     checkSignature(m, signatureOf<void, Args...>(), true);
     reinterpret_cast<void (*)(Args...)>(m.setter)(args...);
@@ -187,13 +191,15 @@ class Host {
   void retain(RbObject object);
   void release(RbObject object);
   template <typename Handle>
-  void release(Handle h) { if (h != nullptr) release(toObject(h)); }
+  void release(Handle h) {
+    if (h != nullptr) release(toObject(h));
+  }
   int64_t referenceCount(RbObject object) const;  // 0 for an unknown handle
   bool isAlive(RbObject object) const;
   std::string typeName(RbObject object) const;  // "picture", "string", class name, ...
 
   RbObject newInstance(std::string_view className);  // runs the constructor
-  void* instanceData(RbObject instance) const;        // nullptr for a non-instance
+  void* instanceData(RbObject instance) const;       // nullptr for a non-instance
 
   // ---- Pictures.
   RbPicture newPicture(int32_t width, int32_t height, int32_t depth,
@@ -232,6 +238,7 @@ class Host {
   // ---- Messages and audit.
   const std::vector<std::string>& messageBoxes() const { return messageBoxes_; }
   void clearMessageBoxes() { messageBoxes_.clear(); }
+  void recordMessageBox(std::string text) { messageBoxes_.push_back(std::move(text)); }
   Audit audit() const;
 
   // ---- Faults.
