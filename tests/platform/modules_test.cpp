@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/win32.h"
+
+namespace {
+
+const std::string kModulePath = PLATFORM_TEST_MODULE_PATH;
+
+// Loads the test module, which carries its own copy of the emulation.
+class ModuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    module = LoadLibraryA(kModulePath.c_str());
+    ASSERT_NE(module, nullptr) << kModulePath;
+  }
+  void TearDown() override {
+    if (module != nullptr) {
+      EXPECT_TRUE(FreeLibrary(module));
+    }
+  }
+
+  template <typename Function>
+  Function* Find(const char* name) {
+    FARPROC found = GetProcAddress(module, name);
+    EXPECT_NE(found, nullptr) << name;
+    // Through void(*)(), the one function type any other converts to quietly.
+    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(found));
+  }
+
+  HMODULE module = nullptr;
+};
+
+TEST_F(ModuleTest, FindsExportsAndNothingElse) {
+  EXPECT_NE(GetProcAddress(module, "platform_test_module_global_flags"), nullptr);
+  EXPECT_EQ(GetProcAddress(module, "platform_test_module_absent"), nullptr);
+  EXPECT_EQ(GetProcAddress(module, nullptr), nullptr);
+  // An ordinal on Windows; must not be read as text.
+  EXPECT_EQ(GetProcAddress(module, reinterpret_cast<LPCSTR>(uintptr_t{7})), nullptr);
+}
+
+TEST_F(ModuleTest, NamesTheFileItWasLoadedFrom) {
+  char path[4096];
+  EXPECT_EQ(GetModuleFileNameA(module, path, sizeof path), kModulePath.size());
+  EXPECT_EQ(path, kModulePath);
+
+  // Cut to the buffer, terminated, and reported as filling it.
+  char shortPath[6];
+  std::memset(shortPath, 'x', sizeof shortPath);
+  EXPECT_EQ(GetModuleFileNameA(module, shortPath, sizeof shortPath), sizeof shortPath);
+  EXPECT_EQ(std::string(shortPath), kModulePath.substr(0, sizeof shortPath - 1));
+  EXPECT_EQ(GetModuleFileNameA(module, shortPath, 0), 0u);
+}
+
+// Finding a loaded module must not keep it loaded: once freed it is gone.
+TEST_F(ModuleTest, ModuleHandleFindsOnlyLoadedModulesWithoutHoldingThem) {
+  EXPECT_EQ(GetModuleHandleA(kModulePath.c_str()), module);
+  EXPECT_EQ(GetModuleHandleA(kModulePath.c_str()), module);
+  ASSERT_TRUE(FreeLibrary(module));
+  module = nullptr;
+  EXPECT_EQ(GetModuleHandleA(kModulePath.c_str()), nullptr);
+}
+
+// Each plug-in has its own copy of the emulation, so every handle must mean
+// the same to every copy: nothing may live in one copy's private state.
+TEST_F(ModuleTest, HandlesCrossBetweenCopiesOfTheEmulation) {
+  auto* moduleAlloc = Find<HGLOBAL(SIZE_T)>("platform_test_module_global_alloc");
+  auto* moduleLock = Find<LPVOID(HGLOBAL)>("platform_test_module_global_lock");
+  auto* moduleUnlock = Find<BOOL(HGLOBAL)>("platform_test_module_global_unlock");
+  auto* moduleFlags = Find<UINT(HGLOBAL)>("platform_test_module_global_flags");
+  auto* moduleSelectNewDib =
+      Find<HBITMAP(LONG, LONG, RGBQUAD, HDC*)>("platform_test_module_select_new_dib");
+  auto* moduleDelete = Find<BOOL(HGDIOBJ)>("platform_test_module_delete_object");
+  ASSERT_FALSE(::testing::Test::HasFailure());
+
+  HGLOBAL ours = GlobalAlloc(GHND, 8);
+  void* address = GlobalLock(ours);
+  EXPECT_EQ(moduleFlags(ours), 1u);
+  EXPECT_EQ(moduleLock(ours), address);
+  EXPECT_TRUE(moduleUnlock(ours));
+  EXPECT_FALSE(GlobalUnlock(ours));
+  EXPECT_EQ(moduleFlags(ours), 0u);
+  EXPECT_EQ(GlobalFree(ours), nullptr);
+
+  HGLOBAL theirs = moduleAlloc(24);
+  ASSERT_NE(theirs, nullptr);
+  EXPECT_EQ(GlobalSize(theirs), 24u);
+  ASSERT_NE(GlobalLock(theirs), nullptr);
+  EXPECT_FALSE(moduleUnlock(theirs));
+  EXPECT_EQ(GlobalFree(theirs), nullptr);
+
+  HDC dc = nullptr;
+  HBITMAP bitmap = moduleSelectNewDib(6, -2, RGBQUAD{1, 2, 3, 0}, &dc);
+  ASSERT_NE(bitmap, nullptr);
+  ASSERT_NE(dc, nullptr);
+  DIBSECTION ds = {};
+  EXPECT_EQ(GetObjectA(bitmap, sizeof ds, &ds), static_cast<int>(sizeof ds));
+  EXPECT_EQ(ds.dsBm.bmWidthBytes, 8);
+  RGBQUAD color = {};
+  EXPECT_EQ(GetDIBColorTable(dc, 0, 1, &color), 1u);
+  EXPECT_EQ(color.rgbRed, 3);
+  EXPECT_FALSE(moduleDelete(bitmap));  // still selected
+  EXPECT_TRUE(DeleteDC(dc));
+  EXPECT_TRUE(moduleDelete(bitmap));
+}
+
+TEST(MainProgramTest, IsFoundAndNamedWithoutLoading) {
+  HMODULE self = GetModuleHandleA(nullptr);
+  ASSERT_NE(self, nullptr);
+  char viaHandle[4096];
+  char viaNull[4096];
+  const DWORD length = GetModuleFileNameA(self, viaHandle, sizeof viaHandle);
+  ASSERT_GT(length, 0u);
+  EXPECT_EQ(GetModuleFileNameA(nullptr, viaNull, sizeof viaNull), length);
+  EXPECT_STREQ(viaHandle, viaNull);
+  EXPECT_TRUE(std::string(viaNull).ends_with("/platform_tests")) << viaNull;
+}
+
+TEST(ModuleFailureTest, MissingModulesFailCleanly) {
+  EXPECT_EQ(LoadLibraryA("/nonexistent/platform_test_missing.so"), nullptr);
+  EXPECT_EQ(LoadLibraryA(nullptr), nullptr);
+  EXPECT_EQ(LoadLibraryA(""), nullptr);
+  EXPECT_EQ(GetModuleHandleA("platform_test_missing.so"), nullptr);
+  EXPECT_EQ(GetModuleHandleA(kModulePath.c_str()), nullptr);  // not loaded here
+  EXPECT_FALSE(FreeLibrary(nullptr));
+  char path[16] = "untouched";
+  EXPECT_EQ(GetModuleFileNameA(nullptr, path, 0), 0u);
+  EXPECT_EQ(GetModuleFileNameA(nullptr, nullptr, sizeof path), 0u);
+  EXPECT_STREQ(path, "untouched");
+}
+
+TEST(SystemDirectoryTest, AsksForRoomInsteadOfCutting) {
+  char small[4] = "abc";
+  const UINT needed = GetSystemDirectoryA(small, sizeof small);
+  EXPECT_STREQ(small, "abc");
+  ASSERT_GT(needed, sizeof small);
+  std::string buffer(needed, 'x');
+  EXPECT_EQ(GetSystemDirectoryA(buffer.data(), needed), needed - 1);
+  EXPECT_EQ(buffer.c_str(), std::string("/usr/lib"));
+}
+
+}  // namespace
