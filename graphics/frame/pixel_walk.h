@@ -1,0 +1,29 @@
+// The row walk most operations share: every pixel of a source is read,
+// transformed and written at the same place of a target of the same size,
+// each side at its own depth and row length.
+#ifndef TVQ_FRAME_PIXEL_WALK_H
+#define TVQ_FRAME_PIXEL_WALK_H
+
+#include "frame/pixel_access.h"
+
+namespace tvq {
+
+// Writes transform(x, y, sourcePixel) for every pixel. The target may be the
+// source itself: each pixel is read before it is written.
+template <typename Transform>
+void mapPixels(const PixelView& source, const PixelView& target, Transform transform) {
+  for (int32_t y = 0; y < source.height; ++y) {
+    PixelReader in(source, y);
+    PixelWriter out(target, y);
+    for (int32_t x = 0; x < source.width; ++x) out.put(transform(x, y, in.next()));
+  }
+}
+
+// A copy converted to the target's depth.
+inline void copyPixels(const PixelView& source, const PixelView& target) {
+  mapPixels(source, target, [](int32_t, int32_t, PixelValue v) { return v; });
+}
+
+}  // namespace tvq
+
+#endif

@@ -1,0 +1,72 @@
+#include "frame/registration_tables.h"
+
+#include <array>
+
+#include "classes/rectangle_class.h"
+#include "frame/error_methods.h"
+#include "frame/registration.h"
+
+// The tables hold what the plug-in implements, each in the order of the
+// published interface: programs and the host's listings see members in
+// registration order, so a new entry goes to its published position, never
+// simply to the end.
+namespace tvq {
+namespace {
+
+constexpr RbMethodRecord method(RbFunction function, const char* declaration) {
+  return {function, nullptr, declaration, 0};
+}
+
+// Registered before anything else, so a program can ask for errors even when
+// a later registration is refused.
+std::array errorMethods = {
+    method(rbFunction(getLastErrorMethod), "TVQ_GetLastError() as integer"),
+    method(rbFunction(getErrorMessageMethod),
+           "TVQ_GetErrorMessage(error_code as integer) as String"),
+};
+
+// The extension of the host's picture class (group "TVQ", flags 2 for its
+// properties). Registered once it has a member.
+std::array<RbPropertyRecord, 0> pictureProperties{};
+std::array<RbMethodRecord, 0> pictureMethods{};
+
+RbClassRecord pictureExtension = {
+    kRbClassRecordVersion,
+    "picture",
+    nullptr,
+    0,
+    0,
+    nullptr,
+    nullptr,
+    pictureProperties.data(),
+    static_cast<RbWord>(pictureProperties.size()),
+    pictureMethods.data(),
+    static_cast<RbWord>(pictureMethods.size()),
+    {},
+};
+
+// Global methods "F(extends p as picture, ...)".
+std::array<RbMethodRecord, 0> pictureGlobalMethods{};
+// Global methods "F(extends cp as TVQ_ClientPicture, ...)".
+std::array<RbMethodRecord, 0> clientPictureGlobalMethods{};
+// Global methods "F(extends s as screen, ...)".
+std::array<RbMethodRecord, 0> screenGlobalMethods{};
+
+}  // namespace
+
+void registerPluginInterface() {
+  registerGlobalMethods(errorMethods);
+
+  // Classes, in the order TVQ_Rectangle, TVQ_ColorMatrix, TVQ_Convolution,
+  // TVQ_ClientPicture.
+  registerClass(rectangleClass());
+
+  if (pictureExtension.propertyCount + pictureExtension.methodCount > 0) {
+    registerClassExtension(pictureExtension);
+  }
+  registerGlobalMethods(pictureGlobalMethods);
+  registerGlobalMethods(clientPictureGlobalMethods);
+  registerGlobalMethods(screenGlobalMethods);
+}
+
+}  // namespace tvq
