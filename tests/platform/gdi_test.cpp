@@ -189,6 +189,56 @@ TEST(DibSectionTest, ReadsAHeaderAtAnyAddress) {
   SelectObject(dc.get(), placeholder);
 }
 
+// Reads the colour table of a 1-bit section selected into a fresh DC.
+std::vector<RGBQUAD> ReadColorTable(HBITMAP bitmap) {
+  MemoryDc dc(CreateCompatibleDC(nullptr));
+  HGDIOBJ placeholder = SelectObject(dc.get(), bitmap);
+  std::vector<RGBQUAD> table(256);
+  table.resize(GetDIBColorTable(dc.get(), 0, 256, table.data()));
+  SelectObject(dc.get(), placeholder);
+  return table;
+}
+
+// More colours than the depth can index: only 2^depth are read or kept.
+TEST(DibSectionTest, ColourCountIsClippedToTheDepth) {
+  InfoWithColors info = MakeInfo(8, 1, 1);
+  info.header.biClrUsed = 1000;
+  info.colors[0] = Rgb(1, 1, 1);
+  info.colors[1] = Rgb(2, 2, 2);
+  std::vector<unsigned char> exact(sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD));
+  std::memcpy(exact.data(), &info, exact.size());
+
+  void* bits = nullptr;
+  Bitmap bitmap(CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(exact.data()),
+                                 DIB_RGB_COLORS, &bits, nullptr, 0));
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(DescribeSection(bitmap.get()).dsBmih.biClrUsed, 2u);
+  std::vector<RGBQUAD> table = ReadColorTable(bitmap.get());
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_TRUE(SameColor(table[1], Rgb(2, 2, 2)));
+}
+
+// The colour table follows the header, wherever its size puts the end.
+TEST(DibSectionTest, ColourTableFollowsALargerHeader) {
+  constexpr size_t kV5HeaderSize = 124;
+  InfoWithColors info = MakeInfo(8, 1, 1);
+  info.header.biSize = kV5HeaderSize;
+  std::vector<unsigned char> bytes(kV5HeaderSize + 2 * sizeof(RGBQUAD));
+  std::memcpy(bytes.data(), &info.header, sizeof info.header);
+  const RGBQUAD colors[2] = {Rgb(7, 8, 9), Rgb(10, 11, 12)};
+  std::memcpy(bytes.data() + kV5HeaderSize, colors, sizeof colors);
+
+  void* bits = nullptr;
+  Bitmap bitmap(CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(bytes.data()),
+                                 DIB_RGB_COLORS, &bits, nullptr, 0));
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(DescribeSection(bitmap.get()).dsBmih.biSize, sizeof(BITMAPINFOHEADER));
+  std::vector<RGBQUAD> table = ReadColorTable(bitmap.get());
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_TRUE(SameColor(table[0], Rgb(7, 8, 9)));
+  EXPECT_TRUE(SameColor(table[1], Rgb(10, 11, 12)));
+}
+
 TEST(DibSectionTest, BitFieldsKeepTheirMasks) {
   struct {
     BITMAPINFOHEADER header;
