@@ -37,6 +37,7 @@ TEST_P(PictureLayout, DescriptionHeaderAndBitsAgree) {
   EXPECT_EQ(d.depth, layout.depth);
   const BITMAPINFOHEADER* header = nullptr;
   const uint8_t* bits = nullptr;
+  DIBSECTION section{};
   if (storage == PictureStorage::GlobalDib) {
     auto* base = static_cast<uint8_t*>(GlobalLock(static_cast<HGLOBAL>(d.handle)));
     header = reinterpret_cast<const BITMAPINFOHEADER*>(base);
@@ -45,7 +46,6 @@ TEST_P(PictureLayout, DescriptionHeaderAndBitsAgree) {
     bits = base + header->biSize + 4 * colors;
     GlobalUnlock(static_cast<HGLOBAL>(d.handle));
   } else {
-    DIBSECTION section{};
     ASSERT_EQ(GetObjectA(static_cast<HBITMAP>(d.handle), sizeof section, &section),
               int(sizeof section));
     header = &section.dsBmih;
@@ -77,6 +77,7 @@ TEST(Pictures, OneBitPaletteIsWhiteThenBlack) {
   for (auto storage : {PictureStorage::GlobalDib, PictureStorage::DibSection}) {
     RbPicture p = host.newPicture(8, 1, 1, storage);
     EXPECT_EQ(host.palette(p), (std::vector<Rgb>{{255, 255, 255}, {0, 0, 0}}));
+    std::memset(host.row(p, 0), 0, 4);
     host.setRawPixel(p, 0, 0, 1);
     EXPECT_EQ(host.pixel(p, 0, 0), (Rgb{0, 0, 0}));
     EXPECT_EQ(host.row(p, 0)[0], 0x80);  // the leftmost pixel is the high bit

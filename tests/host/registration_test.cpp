@@ -37,7 +37,8 @@ TEST_P(FixtureRegistration, RecordsEverythingInArrivalOrder) {
   EXPECT_EQ(plugin.listing(), expected);
   const rbhost::ClassRegistration* counter = plugin.findClass("FixtureCounter");
   ASSERT_NE(counter, nullptr);
-  EXPECT_EQ(counter->methodRecordSize, version == 8 ? 16u : 12u);
+  EXPECT_EQ(counter->methodRecordSize,
+            version == 8 ? sizeof(RbMethodRecord) : sizeof(RbShortMethodRecord));
   EXPECT_EQ(counter->recordVersion, version);
   // The offset the host chose is in the plug-in's own record.
   EXPECT_EQ(static_cast<const RbClassRecord*>(counter->record)->dataOffset, counter->dataOffset);

@@ -94,7 +94,9 @@ TEST(Services, NewPictureFailsAfterTheGivenCount) {
 }
 
 TEST(Services, NewPictureUsesTheConfiguredStorage) {
-  Host host({.newPictureStorage = PictureStorage::DibSection});
+  rbhost::HostOptions options;
+  options.newPictureStorage = PictureStorage::DibSection;
+  Host host(options);
   auto newPicture = service<RbPicture(int32_t, int32_t, int32_t)>(host, "newPicture");
   RbPicture p = newPicture(2, 2, 24);
   EXPECT_EQ(host.storage(p), PictureStorage::DibSection);
@@ -207,7 +209,9 @@ TEST(Services, MemoryBlocksOwnedAndForeign) {
 }
 
 TEST(Services, MissingServicesResolveToNull) {
-  Host host({.missingServices = {"newPicture", "REALGetRBVersion"}});
+  rbhost::HostOptions options;
+  options.missingServices = {"newPicture", "REALGetRBVersion"};
+  Host host(options);
   EXPECT_EQ(host.resolver()("newPicture"), nullptr);
   EXPECT_EQ(host.resolver()("REALGetRBVersion"), nullptr);
   EXPECT_EQ(host.resolver()("NoSuchService"), nullptr);
@@ -215,7 +219,9 @@ TEST(Services, MissingServicesResolveToNull) {
 }
 
 TEST(Services, VersionIsTheConfiguredOne) {
-  Host host({.version = 5.5});
+  rbhost::HostOptions options;
+  options.version = 5.5;
+  Host host(options);
   EXPECT_EQ(service<double()>(host, "REALGetRBVersion")(), 5.5);
 }
 
