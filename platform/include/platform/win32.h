@@ -157,16 +157,16 @@ static_assert(sizeof(RGBQUAD) == 4);
 // for a handle this emulation did not make (or already freed).
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 LPVOID GlobalLock(HGLOBAL memory);
-BOOL GlobalUnlock(HGLOBAL memory);  // FALSE once the count reaches 0
+BOOL GlobalUnlock(HGLOBAL memory);                                // FALSE once the count reaches 0
 HGLOBAL GlobalReAlloc(HGLOBAL memory, SIZE_T bytes, UINT flags);  // NULL when locked
-HGLOBAL GlobalFree(HGLOBAL memory);  // NULL on success
+HGLOBAL GlobalFree(HGLOBAL memory);                               // NULL on success
 SIZE_T GlobalSize(HGLOBAL memory);
 UINT GlobalFlags(HGLOBAL memory);
 
 // GDI objects. Only DIB sections exist: CreateDIBSection allocates the bits
 // (zeroed) and keeps a colour table of 2^depth entries for depths up to 8.
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
-                         HANDLE section, DWORD offset);
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset);
 // Copies a BITMAP (size >= sizeof(BITMAP)) or a DIBSECTION (size >=
 // sizeof(DIBSECTION)); returns the bytes copied, 0 for anything else.
 int GetObjectA(HGDIOBJ object, int size, LPVOID buffer);
@@ -189,8 +189,8 @@ UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 
 // The registry: empty. Every key fails to open.
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, HKEY* result);
-LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
-                         LPBYTE data, LPDWORD dataSize);
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD dataSize);
 LSTATUS RegCloseKey(HKEY key);
 
 #endif  // _WIN32
