@@ -4,18 +4,23 @@
 #ifndef TVQ_FRAME_PIXEL_WALK_H
 #define TVQ_FRAME_PIXEL_WALK_H
 
+#include <algorithm>
+
 #include "frame/pixel_access.h"
 
 namespace tvq {
 
 // Writes transform(x, y, sourcePixel) for every pixel. The target may be the
-// source itself: each pixel is read before it is written.
+// source itself: each pixel is read before it is written. Should the sizes
+// ever differ, only the common part is walked, so neither side is left.
 template <typename Transform>
 void mapPixels(const PixelView& source, const PixelView& target, Transform transform) {
-  for (int32_t y = 0; y < source.height; ++y) {
+  const int32_t width = std::min(source.width, target.width);
+  const int32_t height = std::min(source.height, target.height);
+  for (int32_t y = 0; y < height; ++y) {
     PixelReader in(source, y);
     PixelWriter out(target, y);
-    for (int32_t x = 0; x < source.width; ++x) out.put(transform(x, y, in.next()));
+    for (int32_t x = 0; x < width; ++x) out.put(transform(x, y, in.next()));
   }
 }
 
