@@ -3,6 +3,7 @@
 #include "host_binding/host_entry.h"
 #include "host_binding/host_services.h"
 #include "picture/frame/class_records.h"
+#include "picture/functions/tone_changes.h"
 
 namespace zrw {
 namespace {
@@ -30,7 +31,17 @@ RbClassDefinition graphicsExtension = extensionDefinition("graphics", graphicsMe
 //   PicHandleZRW, PicHandleDataZRW, CountColorZRW, CountColorsZRW,
 //   TransformColorsZRW, CopyRGBtoMemoryblock, CopyARGBtoMemoryblock,
 //   CopyRtoMemoryblock, CopyGtoMemoryblock, CopyBtoMemoryblock.
-auto pictureMethods = methodTable();
+auto pictureMethods = methodTable(
+    method(&changeBrightnessAbsoluteRgb,
+           "ChangeBrightnessAbsoluteZRW(r as double, g as double, b as double) as picture"),
+    method(&changeBrightnessLinearRgb,
+           "ChangeBrightnessLinearZRW(r as double, g as double, b as double) as picture"),
+    method(&changeBrightnessAbsolute, "ChangeBrightnessAbsoluteZRW(x as double) as picture"),
+    method(&changeBrightnessLinear, "ChangeBrightnessLinearZRW(x as double) as picture"),
+    method(&changeCustom, "ChangeCustomZRW(a as double, b as double) as picture"),
+    method(&changeContrast, "ChangeContrastZRW(x as double) as picture"),
+    method(&changeContrastRgb,
+           "ChangeContrastZRW(xr as double, xg as double, xb as double) as picture"));
 RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMethods);
 
 // Global methods, each registered on its own, in this order:
