@@ -3,6 +3,7 @@
 #include "host_binding/host_entry.h"
 #include "host_binding/host_services.h"
 #include "picture/frame/class_records.h"
+#include "picture/functions/binary_string.h"
 #include "picture/functions/tone_changes.h"
 
 namespace zrw {
@@ -52,7 +53,8 @@ RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMetho
 //   NewPalmPaletteZRW, NewPaletteZRW, BinaryStringtoPictureZRW,
 //   PicturetoBinaryStringZRW, CombinePicturesZRW, BlendPicturesZRW,
 //   BlendPicturesWithMaskZRW, TintPictureZRW.
-auto globalMethods = methodTable();
+auto globalMethods =
+    methodTable(method(&pictureToBinaryString, "PicturetoBinaryStringZRW(p as picture) as string"));
 
 // Classes registered after the global methods: PictureMinMaxZRW.
 auto trailingClasses = classList();
