@@ -12,6 +12,7 @@ HostEntry<void()> enterMoviesEntry("REALenterMovies");
 HostEntry<RbString(const char*, int32_t)> buildStringEntry("REALBuildString");
 HostEntry<void(RbString, uint32_t)> setStringEncodingEntry("REALSetStringEncoding");
 HostEntry<void(RbString)> msgBoxEntry("RuntimeMsgBox");
+HostEntry<const char*(RbString, int32_t*)> stringBytesEntry("stringGetBytes");
 HostEntry<RbBoolean(RbPicture, RbPictureDescription*, int32_t)> realLockDescriptionEntry(
     "REALLockPictureDescription");
 HostEntry<void(RbPicture, RbPictureDescription*)> lockDescriptionEntry("lockPictureDescription");
@@ -53,6 +54,11 @@ RbString realBuildString(const char* bytes, int32_t length) {
 }
 void realSetStringEncoding(RbString s, uint32_t encoding) { setStringEncodingEntry(s, encoding); }
 void runtimeMsgBox(RbString text) { msgBoxEntry(text); }
+const char* stringGetBytes(RbString s, int32_t* length) {
+  if (length != nullptr) *length = 0;
+  if (s == nullptr) return nullptr;
+  return stringBytesEntry(s, length);
+}
 
 RbBoolean realLockPictureDescription(RbPicture p, RbPictureDescription* d, int32_t kind) {
   return realLockDescriptionEntry(p, d, kind);

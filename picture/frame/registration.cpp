@@ -53,8 +53,9 @@ RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMetho
 //   NewPalmPaletteZRW, NewPaletteZRW, BinaryStringtoPictureZRW,
 //   PicturetoBinaryStringZRW, CombinePicturesZRW, BlendPicturesZRW,
 //   BlendPicturesWithMaskZRW, TintPictureZRW.
-auto globalMethods =
-    methodTable(method(&pictureToBinaryString, "PicturetoBinaryStringZRW(p as picture) as string"));
+auto globalMethods = methodTable(
+    method(&binaryStringToPicture, "BinaryStringtoPictureZRW(data as String) as Picture"),
+    method(&pictureToBinaryString, "PicturetoBinaryStringZRW(p as picture) as string"));
 
 // Classes registered after the global methods: PictureMinMaxZRW.
 auto trailingClasses = classList();

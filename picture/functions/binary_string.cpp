@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "host_binding/host_services.h"
 #include "picture/frame/bgra32.h"
 #include "picture/frame/host_string.h"
 #include "picture/frame/pixel_rows.h"
@@ -121,6 +122,13 @@ RbPicture pictureFromBinaryString(const uint8_t* bytes, size_t length) {
   if (!result.create(stored->width, stored->height)) return nullptr;
   unpackRows(stored->pixels, result.rows());
   return result.finish();
+}
+
+RbPicture binaryStringToPicture(RbString data) {
+  int32_t length = 0;
+  const char* bytes = host::stringGetBytes(data, &length);
+  if (bytes == nullptr || length <= 0) return pictureFromBinaryString(nullptr, 0);
+  return pictureFromBinaryString(reinterpret_cast<const uint8_t*>(bytes), size_t(length));
 }
 
 }  // namespace zrw

@@ -40,10 +40,11 @@ RbString pictureToBinaryString(RbPicture picture);
 //     within the string (any such offset is honoured);
 //   - the host can create the picture.
 // Nothing is read outside the `length` bytes. Null bytes count as empty.
-// "BinaryStringtoPictureZRW(data as String) as Picture" is this reader on the
-// string's bytes (a nil string counting as empty); it is registered once the
-// host binding can hand a plug-in the bytes of a string.
 RbPicture pictureFromBinaryString(const uint8_t* bytes, size_t length);
+
+// "BinaryStringtoPictureZRW(data as String) as Picture": the reader above on
+// the string's bytes; a nil string counts as empty.
+RbPicture binaryStringToPicture(RbString data);
 
 }  // namespace zrw
 

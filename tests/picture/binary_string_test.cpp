@@ -17,6 +17,7 @@ namespace zrwtest {
 namespace {
 
 const char* const kToString = "PicturetoBinaryStringZRW(p as picture) as string";
+const char* const kToPicture = "BinaryStringtoPictureZRW(data as String) as Picture";
 
 using Bytes = std::vector<uint8_t>;
 
@@ -58,9 +59,17 @@ class BinaryStringTest : public PictureFunctionTest {
     return bytes;
   }
 
-  // Read from a block of exactly the string's size, so that the sanitizers
-  // see any read past its end.
+  // Through the registered method, from a host string holding `bytes`.
   RbPicture toPicture(const Bytes& bytes) {
+    RbString s = host.newString(std::string(bytes.begin(), bytes.end()), 0xFFFF);
+    RbPicture p = host.call<RbPicture>(kToPicture, s);
+    host.release(s);
+    return p;
+  }
+
+  // The reader on a block of exactly the string's size, so that the
+  // sanitizers see any read past its end.
+  RbPicture toPictureFromExactBlock(const Bytes& bytes) {
     Bytes exact(bytes);
     return zrw::pictureFromBinaryString(exact.data(), exact.size());
   }
@@ -237,7 +246,11 @@ std::vector<Refusal> refusals() {
 }
 
 TEST_F(BinaryStringTest, RefusesEveryMalformedString) {
-  for (const Refusal& r : refusals()) EXPECT_EQ(toPicture(r.bytes), nullptr) << r.what;
+  for (const Refusal& r : refusals()) {
+    EXPECT_EQ(toPicture(r.bytes), nullptr) << r.what;
+    EXPECT_EQ(toPictureFromExactBlock(r.bytes), nullptr) << r.what;
+  }
+  EXPECT_EQ(host.call<RbPicture>(kToPicture, RbString{nullptr}), nullptr);
   EXPECT_EQ(zrw::pictureFromBinaryString(nullptr, 0), nullptr);
   EXPECT_EQ(zrw::pictureFromBinaryString(nullptr, 46), nullptr);
   EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));

@@ -151,6 +151,15 @@ void REALSetStringEncoding(RbString s, uint32_t encoding) {
     o->encoding = encoding;
 }
 
+const char* stringGetBytes(RbString s, int32_t* length) {
+  if (length != nullptr) *length = 0;
+  if (s == nullptr) return nullptr;
+  auto* o = state().expect<StringObject>(s, Object::Type::String, "stringGetBytes");
+  if (o == nullptr) return nullptr;
+  if (length != nullptr) *length = static_cast<int32_t>(o->bytes.size());
+  return o->bytes.data();
+}
+
 void RuntimeMsgBox(RbString text) {
   auto* o = state().expect<StringObject>(text, Object::Type::String, "RuntimeMsgBox");
   // The host keeps its own list; messages shown during loading are copied
@@ -356,6 +365,7 @@ const Service services[] = {
     {"REALBuildString", address(REALBuildString)},
     {"REALSetStringEncoding", address(REALSetStringEncoding)},
     {"RuntimeMsgBox", address(RuntimeMsgBox)},
+    {"stringGetBytes", address(stringGetBytes)},
     {"REALLockPictureDescription", address(REALLockPictureDescription)},
     {"lockPictureDescription", address(lockPictureDescription)},
     {"unlockPictureDescription", address(unlockPictureDescription)},

@@ -23,6 +23,9 @@ void realEnterMovies();
 RbString realBuildString(const char* bytes, int32_t length);
 void realSetStringEncoding(RbString string, uint32_t encoding);
 void runtimeMsgBox(RbString text);
+// The bytes of a host string and their count; null and 0 for nil. The bytes
+// stay valid while the string is alive and unchanged.
+const char* stringGetBytes(RbString string, int32_t* length);
 
 // Pictures.
 RbBoolean realLockPictureDescription(RbPicture picture, RbPictureDescription* description,
