@@ -24,6 +24,26 @@ void mapPixels(const PixelView& source, const PixelView& target, Transform trans
   }
 }
 
+// Writes combine(x, y, firstPixel, secondPixel) for every pixel, the two
+// inputs read at the same place, each at its own depth: two pictures joined
+// channel by channel, or a picture and the mask that weights it. Only the
+// part all three share is walked.
+template <typename Combine>
+void combinePixels(const PixelView& first, const PixelView& second, const PixelView& target,
+                   Combine combine) {
+  const int32_t width = std::min({first.width, second.width, target.width});
+  const int32_t height = std::min({first.height, second.height, target.height});
+  for (int32_t y = 0; y < height; ++y) {
+    PixelReader a(first, y);
+    PixelReader b(second, y);
+    PixelWriter out(target, y);
+    for (int32_t x = 0; x < width; ++x) {
+      const PixelValue va = a.next();
+      out.put(combine(x, y, va, b.next()));
+    }
+  }
+}
+
 // A copy converted to the target's depth.
 inline void copyPixels(const PixelView& source, const PixelView& target) {
   mapPixels(source, target, [](int32_t, int32_t, PixelValue v) { return v; });
