@@ -3,6 +3,8 @@
 #include <array>
 
 #include "classes/rectangle_class.h"
+#include "color/rgb_offsets.h"
+#include "composite/add_subtract.h"
 #include "frame/error_methods.h"
 #include "frame/registration.h"
 
@@ -28,7 +30,17 @@ std::array errorMethods = {
 // The extension of the host's picture class (group "TVQ", flags 2 for its
 // properties). Registered once it has a member.
 std::array<RbPropertyRecord, 0> pictureProperties{};
-std::array<RbMethodRecord, 0> pictureMethods{};
+std::array pictureMethods = {
+    method(rbFunction(adjustRgbMethod),
+           "TVQ_AdjustRGB(rect as TVQ_Rectangle, red_delta as integer, green_delta as integer, "
+           "blue_delta as integer) as picture"),
+    method(rbFunction(adjustRgbInPlaceMethod),
+           "TVQ_AdjustRGB_InPlace(rect as TVQ_Rectangle, red_delta as integer, green_delta as "
+           "integer, blue_delta as integer)"),
+    method(rbFunction(adjustRgbWithMaskMethod),
+           "TVQ_AdjustRGBWithMask(mask as picture, red_delta as integer, green_delta as integer, "
+           "blue_delta as integer) as picture"),
+};
 
 RbClassRecord pictureExtension = {
     kRbClassRecordVersion,
@@ -46,7 +58,11 @@ RbClassRecord pictureExtension = {
 };
 
 // Global methods "F(extends p as picture, ...)".
-std::array<RbMethodRecord, 0> pictureGlobalMethods{};
+std::array pictureGlobalMethods = {
+    method(rbFunction(addMethod), "TVQ_Add(extends p as picture, addend as picture) as picture"),
+    method(rbFunction(subtractMethod),
+           "TVQ_Subtract(extends p as picture, subtractend as picture) as picture"),
+};
 // Global methods "F(extends cp as TVQ_ClientPicture, ...)".
 std::array<RbMethodRecord, 0> clientPictureGlobalMethods{};
 // Global methods "F(extends s as screen, ...)".
