@@ -1,7 +1,9 @@
 #include "composite/add_subtract.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "frame/fast_paths.h"
 #include "frame/operation.h"
@@ -42,24 +44,53 @@ constexpr PixelValue combinePixel(PixelValue a, PixelValue b) {
                    combineChannel<Arithmetic>(blueOf(a), blueOf(b)));
 }
 
-// Fast path: all three pictures 24-bit or all 32-bit. Their channels are
-// plain bytes, so a pixel is combined byte by byte, the fourth byte set to 0.
-template <ChannelArithmetic Arithmetic, int BytesPerPixel>
+// Fast paths: all three pictures 24-bit or all 32-bit. Their channels are
+// plain bytes, so a pixel is combined byte by byte.
+
+template <ChannelArithmetic Arithmetic>
+void combineRowBytes24(const uint8_t* a, const uint8_t* b, uint8_t* out, size_t count) {
+  for (size_t i = 0; i < count; ++i) out[i] = combineChannel<Arithmetic>(a[i], b[i]);
+}
+
+// A 32-bit pixel loaded as a native word: its fourth byte (the last in
+// memory) is the high byte on a little-endian machine.
+constexpr uint32_t kFourthByteOfWord =
+    std::endian::native == std::endian::little ? 0xFF000000u : 0x000000FFu;
+
+// Four bytes at once: each byte's top bit is set aside so that no carry or
+// borrow crosses into the next byte, then put back by an exclusive or. The
+// fourth byte is cleared.
+template <ChannelArithmetic Arithmetic>
+constexpr uint32_t combineWord(uint32_t a, uint32_t b) {
+  constexpr uint32_t kHigh = 0x80808080u;
+  uint32_t combined;
+  if constexpr (Arithmetic == ChannelArithmetic::Add) {
+    combined = ((a & ~kHigh) + (b & ~kHigh)) ^ ((a ^ b) & kHigh);
+  } else {
+    combined = ((a | kHigh) - (b & ~kHigh)) ^ ((a ^ ~b) & kHigh);
+  }
+  return combined & ~kFourthByteOfWord;
+}
+
+template <ChannelArithmetic Arithmetic>
+void combineRowWords32(const uint8_t* a, const uint8_t* b, uint8_t* out, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    uint32_t wa, wb;
+    std::memcpy(&wa, a + 4 * i, 4);
+    std::memcpy(&wb, b + 4 * i, 4);
+    const uint32_t w = combineWord<Arithmetic>(wa, wb);
+    std::memcpy(out + 4 * i, &w, 4);
+  }
+}
+
+template <ChannelArithmetic Arithmetic>
 void combineChannelBytes(const PixelView& first, const PixelView& second, const PixelView& target) {
   const size_t width = static_cast<size_t>(first.width);
   for (int32_t y = 0; y < first.height; ++y) {
-    const uint8_t* a = first.row(y);
-    const uint8_t* b = second.row(y);
-    uint8_t* out = target.row(y);
-    for (size_t x = 0; x < width;
-         ++x, a += BytesPerPixel, b += BytesPerPixel, out += BytesPerPixel) {
-      const uint8_t blue = combineChannel<Arithmetic>(a[0], b[0]);
-      const uint8_t green = combineChannel<Arithmetic>(a[1], b[1]);
-      const uint8_t red = combineChannel<Arithmetic>(a[2], b[2]);
-      out[0] = blue;
-      out[1] = green;
-      out[2] = red;
-      if constexpr (BytesPerPixel == 4) out[3] = 0;
+    if (first.format == PixelFormat::Bgr24) {
+      combineRowBytes24<Arithmetic>(first.row(y), second.row(y), target.row(y), 3 * width);
+    } else {
+      combineRowWords32<Arithmetic>(first.row(y), second.row(y), target.row(y), width);
     }
   }
 }
@@ -70,11 +101,7 @@ void combineChannelsWith(const PixelView& first, const PixelView& second, const 
   if (fastPathsEnabled() && (format == PixelFormat::Bgr24 || format == PixelFormat::Bgrx32) &&
       second.format == format && target.format == format && second.sameSizeAs(first) &&
       target.sameSizeAs(first)) {
-    if (format == PixelFormat::Bgr24) {
-      combineChannelBytes<Arithmetic, 3>(first, second, target);
-    } else {
-      combineChannelBytes<Arithmetic, 4>(first, second, target);
-    }
+    combineChannelBytes<Arithmetic>(first, second, target);
     return;
   }
   combinePixels(first, second, target, [](int32_t, int32_t, PixelValue a, PixelValue b) {
