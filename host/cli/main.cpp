@@ -1,17 +1,26 @@
 // rbhost: the simulated host as a command.
 //   rbhost list [graphics|picture] [--host-version V]
+//   rbhost run FILE | rbhost run -e STATEMENT [-e STATEMENT ...]
+//   rbhost demo [--input PICTURE.png] [--out DIR]
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "rbdemo/demo.h"
 #include "rbhost/host.h"
+#include "rbscript/session.h"
 
 namespace {
 
 int usage() {
-  std::cerr << "usage: rbhost list [graphics|picture] [--host-version V]\n";
+  std::cerr << "usage: rbhost list [graphics|picture] [--host-version V]\n"
+               "       rbhost run FILE\n"
+               "       rbhost run -e STATEMENT [-e STATEMENT ...]\n"
+               "       rbhost demo [--input PICTURE.png] [--out DIR]\n";
   return 2;
 }
 
@@ -43,6 +52,44 @@ int list(const std::vector<std::string>& args) {
   return 0;
 }
 
+// Each -e is one line of the script.
+int run(const std::vector<std::string>& args) {
+  std::string name, source;
+  if (args.size() == 1 && args[0] != "-e") {
+    name = args[0];
+    std::ifstream in(name, std::ios::binary);
+    if (!in) {
+      std::cerr << "rbhost: cannot read " << name << "\n";
+      return rbscript::kExitError;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    source = text.str();
+  } else {
+    name = "-e";
+    for (size_t i = 0; i < args.size(); i += 2) {
+      if (args[i] != "-e" || i + 1 >= args.size()) return usage();
+      source += args[i + 1] + "\n";
+    }
+    if (args.empty()) return usage();
+  }
+  return rbscript::runScript(name, source, std::cout, std::cerr);
+}
+
+int demo(const std::vector<std::string>& args) {
+  rbdemo::DemoOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--input" && i + 1 < args.size()) {
+      options.input = args[++i];
+    } else if (args[i] == "--out" && i + 1 < args.size()) {
+      options.outDir = args[++i];
+    } else {
+      return usage();
+    }
+  }
+  return rbdemo::runDemo(options, std::cout, std::cerr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +97,8 @@ int main(int argc, char** argv) {
   if (args.empty()) return usage();
   try {
     if (args[0] == "list") return list({args.begin() + 1, args.end()});
+    if (args[0] == "run") return run({args.begin() + 1, args.end()});
+    if (args[0] == "demo") return demo({args.begin() + 1, args.end()});
   } catch (const rbhost::HostError& e) {
     std::cerr << "rbhost: " << e.what() << "\n";
     return 2;
