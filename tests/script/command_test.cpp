@@ -1,0 +1,69 @@
+// The rbhost command: run FILE and run -e, their output and exit status.
+#include <sys/wait.h>
+
+#include "script_support.h"
+
+namespace {
+
+using scripttest::readText;
+using scripttest::TempDir;
+
+struct Command {
+  int status;
+  std::string out, err;
+};
+
+std::string quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+Command rbhost(const TempDir& dir, const std::vector<std::string>& args) {
+  std::string command = quoted((scripttest::binDir() / "rbhost").string());
+  for (const std::string& a : args) command += " " + quoted(a);
+  command += " >" + quoted(dir.file("out.txt")) + " 2>" + quoted(dir.file("err.txt"));
+  const int raw = std::system(command.c_str());
+  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readText(dir.file("out.txt")),
+          readText(dir.file("err.txt"))};
+}
+
+TEST(Command, RunsAScriptFile) {
+  TempDir dir;
+  {
+    std::ofstream f(dir.file("s.rbs"));
+    f << "Dim r As New TVQ_Rectangle\nr.width = 3\nPrint r.width, r.IsValid\n";
+  }
+  const Command c = rbhost(dir, {"run", dir.file("s.rbs")});
+  EXPECT_EQ(c.status, 0) << c.err;
+  EXPECT_EQ(c.out, "3\tFalse\n");
+}
+
+TEST(Command, EachDashEIsALine) {
+  TempDir dir;
+  const Command c = rbhost(dir, {"run", "-e", "Dim x As Integer = 2", "-e", "Print x * 21"});
+  EXPECT_EQ(c.status, 0) << c.err;
+  EXPECT_EQ(c.out, "42\n");
+}
+
+TEST(Command, ExitStatusNamesWhatWentWrong) {
+  TempDir dir;
+  const Command assertion = rbhost(dir, {"run", "-e", "Print 1", "-e", "Assert 1 = 2"});
+  EXPECT_EQ(assertion.status, 1);
+  EXPECT_EQ(assertion.out, "1\n");
+  EXPECT_EQ(assertion.err, "-e:2:1: assertion failed: 1 = 2\n");
+
+  const Command error = rbhost(dir, {"run", "-e", "Print nothing"});
+  EXPECT_EQ(error.status, 2);
+  EXPECT_EQ(error.err, "-e:1:7: error: unknown name 'nothing'\n");
+
+  const Command missing = rbhost(dir, {"run", dir.file("absent.rbs")});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("cannot read"), std::string::npos);
+
+  const Command usage = rbhost(dir, {"run", "-e"});
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_NE(usage.err.find("usage:"), std::string::npos);
+}
+
+}  // namespace
