@@ -20,7 +20,10 @@ inline std::filesystem::path binDir() {
   return std::filesystem::path(rbhost::graphicsPluginPath()).parent_path();
 }
 
-inline std::string fixturePluginPath() { return (binDir() / "script-fixture.so").string(); }
+inline std::string fixturePluginPath() {
+  const auto suffix = std::filesystem::path(rbhost::graphicsPluginPath()).extension().string();
+  return (binDir() / ("script-fixture" + suffix)).string();
+}
 
 inline std::vector<std::string> allPlugins() {
   return {rbhost::graphicsPluginPath(), rbhost::picturePluginPath(), fixturePluginPath()};
