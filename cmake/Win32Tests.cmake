@@ -1,0 +1,27 @@
+# Test support for the 32-bit Windows build, whose tests run under wine.
+#
+# - GoogleTest is built from Debian's sources with the cross compilers (the
+#   build machine's libraries are of no use to a Windows program).
+# - Every test needs the `wine` fixture: one wineserver session for the run
+#   (see wine-session.sh), which keeps each test from costing seconds.
+# - RB_TEST_DISCOVERY_OPTIONS: what every gtest_discover_tests call adds.
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# Not our code: built with its own warning settings, not with -Werror.
+foreach(target gtest gtest_main gmock gmock_main)
+  set_property(TARGET ${target} PROPERTY COMPILE_OPTIONS "")
+endforeach()
+
+set(_rb_wine_session /usr/bin/env ${RB_WINE_ENV} RB_WINE_LOADER=${RB_WINE_LOADER}
+                     sh ${PROJECT_SOURCE_DIR}/cmake/wine-session.sh)
+add_test(NAME wine.start COMMAND ${_rb_wine_session} start)
+add_test(NAME wine.stop COMMAND ${_rb_wine_session} stop)
+set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
+set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+
+# Programs and DLLs share bin/: a test finds what it loads beside itself.
+set(RB_TEST_DISCOVERY_OPTIONS
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    PROPERTIES FIXTURES_REQUIRED wine)
