@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "rbdemo/demo.h"
 #include "rbhost/host.h"
+#ifdef RBHOST_SCRIPT_RUNNER
+#include "rbdemo/demo.h"
 #include "rbscript/session.h"
+#endif
 
 namespace {
 
@@ -52,6 +54,7 @@ int list(const std::vector<std::string>& args) {
   return 0;
 }
 
+#ifdef RBHOST_SCRIPT_RUNNER
 // Each -e is one line of the script.
 int run(const std::vector<std::string>& args) {
   std::string name, source;
@@ -60,7 +63,7 @@ int run(const std::vector<std::string>& args) {
     std::ifstream in(name, std::ios::binary);
     if (!in) {
       std::cerr << "rbhost: cannot read " << name << "\n";
-      return rbscript::kExitError;
+      return 2;
     }
     std::ostringstream text;
     text << in.rdbuf();
@@ -89,6 +92,13 @@ int demo(const std::vector<std::string>& args) {
   }
   return rbdemo::runDemo(options, std::cout, std::cerr);
 }
+#else
+int run(const std::vector<std::string>&) {
+  std::cerr << "rbhost: this build has no script runner (libffi and libpng were missing)\n";
+  return 2;
+}
+int demo(const std::vector<std::string>& args) { return run(args); }
+#endif
 
 }  // namespace
 

@@ -1,9 +1,19 @@
 // The rbhost command: run FILE and run -e, their output and exit status.
-#include <sys/wait.h>
-
 #include "script_support.h"
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 namespace {
+
+int exitCode(int raw) {
+#ifdef _WIN32
+  return raw;
+#else
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+}
 
 using scripttest::readText;
 using scripttest::TempDir;
@@ -14,9 +24,13 @@ struct Command {
 };
 
 std::string quoted(const std::string& s) {
+#ifdef _WIN32
+  return "\"" + s + "\"";  // no test path or argument holds a double quote
+#else
   std::string q = "'";
   for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
+#endif
 }
 
 Command rbhost(const TempDir& dir, const std::vector<std::string>& args) {
@@ -24,8 +38,7 @@ Command rbhost(const TempDir& dir, const std::vector<std::string>& args) {
   for (const std::string& a : args) command += " " + quoted(a);
   command += " >" + quoted(dir.file("out.txt")) + " 2>" + quoted(dir.file("err.txt"));
   const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readText(dir.file("out.txt")),
-          readText(dir.file("err.txt"))};
+  return {exitCode(raw), readText(dir.file("out.txt")), readText(dir.file("err.txt"))};
 }
 
 TEST(Command, RunsAScriptFile) {
