@@ -25,18 +25,27 @@ struct Command {
 
 std::string quoted(const std::string& s) {
 #ifdef _WIN32
-  return "\"" + s + "\"";  // no test path or argument holds a double quote
+  const char quote = '"';  // no test path or argument holds a double quote
 #else
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
+  const char quote = '\'';
 #endif
+  std::string q(1, quote);
+  for (char c : s) {
+    if (c == quote) {
+      q.append("'\\''");
+    } else {
+      q.push_back(c);
+    }
+  }
+  q.push_back(quote);
+  return q;
 }
 
 Command rbhost(const TempDir& dir, const std::vector<std::string>& args) {
   std::string command = quoted((scripttest::binDir() / "rbhost").string());
-  for (const std::string& a : args) command += " " + quoted(a);
-  command += " >" + quoted(dir.file("out.txt")) + " 2>" + quoted(dir.file("err.txt"));
+  for (const std::string& a : args) command.append(" ").append(quoted(a));
+  command.append(" >").append(quoted(dir.file("out.txt")));
+  command.append(" 2>").append(quoted(dir.file("err.txt")));
   const int raw = std::system(command.c_str());
   return {exitCode(raw), readText(dir.file("out.txt")), readText(dir.file("err.txt"))};
 }
