@@ -175,73 +175,82 @@ Value PluginCalls::invoke(const Callable& c, RbFunction function, std::vector<Ar
   };
   std::vector<WriteBack> writeBacks;
 
-  for (size_t i = 0; i < c.slots.size(); ++i) {
-    const Slot& slot = c.slots[i];
-    const rbhost::AbiType byValue{slot.abi.kind, false};
-    const TypeSpec want = slotType(slot);
-    if (slot.abi.byRef) {
-      CValue pointer;
-      pointer.type = CType::Pointer;
-      Variable* v = i < args.size() ? args[i].variable : nullptr;
-      if (v != nullptr) {
-        auto found = cellOf.find(v);
-        if (found == cellOf.end()) {
-          cells.push_back(std::make_unique<CValue>(toC(host_, v->value, byValue, temporaries)));
-          CValue* cell = cells.back().get();
-          // The variable's own reference moves into the cell: the plug-in may
-          // drop it and store another, as it would in the variable itself.
-          if (isObjectKind(want.kind)) {
-            v->value.object.detach();
-          } else if (want.kind == Kind::String) {
-            temporaries.back().detach();
-          }
-          cellOf[v] = cell;
-          writeBacks.push_back({v, cell, byValue});
-          found = cellOf.find(v);
-        }
-        pointer.pointer = storageAddress(*found->second);
+  // Gives the variables back what their cells hold.
+  auto writeBackAll = [&](std::string& failure) {
+    for (const WriteBack& w : writeBacks) {
+      try {
+        w.variable->value = fromC(host_, *w.cell, w.abi, w.variable->type);
+      } catch (const std::runtime_error& e) {
+        w.variable->value = Value::nil(w.variable->type);
+        failure = e.what();
       }
-      cArgs.push_back(pointer);
-      continue;
     }
-    Value given;
-    if (i < args.size()) {
-      given = args[i].value;
-    } else {
-      auto d = parseDefault(*slot.defaultValue);
-      if (!d)
-        throw ScriptError(
-            pos, "cannot read the default value \"" + *slot.defaultValue + "\" of " + slot.name);
-      given = std::move(*d);
-    }
-    auto converted = convertTo(given, want);
-    if (!converted)
-      throw ScriptError(
-          i < args.size() ? args[i].pos : pos,
-          "cannot pass " + describeType(given) + " as " + slot.name + " (" + typeText(want) + ")");
-    cArgs.push_back(toC(host_, *converted, byValue, temporaries));
-  }
-  Value assignedValue;
-  if (assigned != nullptr) {
-    const rbhost::AbiType abi = rbhost::abiTypeOf(c.method->parsed.returnType);
-    auto converted = convertTo(*assigned, declaredType(abi, c.method->parsed.returnType));
-    if (!converted) throw ScriptError(pos, "cannot assign " + describeType(*assigned));
-    cArgs.push_back(toC(host_, *converted, abi, temporaries));
-  }
-
+  };
   const rbhost::AbiType resultAbi =
       assigned != nullptr ? rbhost::AbiType{} : rbhost::abiTypeOf(c.method->parsed.returnType);
-  CValue raw = callFunction(function, cTypeOf(resultAbi), cArgs);
+  CValue raw;
+  try {
+    for (size_t i = 0; i < c.slots.size(); ++i) {
+      const Slot& slot = c.slots[i];
+      const rbhost::AbiType byValue{slot.abi.kind, false};
+      const TypeSpec want = slotType(slot);
+      if (slot.abi.byRef) {
+        CValue pointer;
+        pointer.type = CType::Pointer;
+        Variable* v = i < args.size() ? args[i].variable : nullptr;
+        if (v != nullptr) {
+          auto found = cellOf.find(v);
+          if (found == cellOf.end()) {
+            cells.push_back(std::make_unique<CValue>(toC(host_, v->value, byValue, temporaries)));
+            CValue* cell = cells.back().get();
+            // The variable's own reference moves into the cell: the plug-in may
+            // drop it and store another, as it would in the variable itself.
+            if (isObjectKind(want.kind)) {
+              v->value.object.detach();
+            } else if (want.kind == Kind::String) {
+              temporaries.back().detach();
+            }
+            cellOf[v] = cell;
+            writeBacks.push_back({v, cell, byValue});
+            found = cellOf.find(v);
+          }
+          pointer.pointer = storageAddress(*found->second);
+        }
+        cArgs.push_back(pointer);
+        continue;
+      }
+      Value given;
+      if (i < args.size()) {
+        given = args[i].value;
+      } else {
+        auto d = parseDefault(*slot.defaultValue);
+        if (!d)
+          throw ScriptError(
+              pos, "cannot read the default value \"" + *slot.defaultValue + "\" of " + slot.name);
+        given = std::move(*d);
+      }
+      auto converted = convertTo(given, want);
+      if (!converted)
+        throw ScriptError(i < args.size() ? args[i].pos : pos,
+                          "cannot pass " + describeType(given) + " as " + slot.name + " (" +
+                              typeText(want) + ")");
+      cArgs.push_back(toC(host_, *converted, byValue, temporaries));
+    }
+    if (assigned != nullptr) {
+      const rbhost::AbiType abi = rbhost::abiTypeOf(c.method->parsed.returnType);
+      auto converted = convertTo(*assigned, declaredType(abi, c.method->parsed.returnType));
+      if (!converted) throw ScriptError(pos, "cannot assign " + describeType(*assigned));
+      cArgs.push_back(toC(host_, *converted, abi, temporaries));
+    }
+    raw = callFunction(function, cTypeOf(resultAbi), cArgs);
+  } catch (...) {
+    std::string ignored;
+    writeBackAll(ignored);  // a variable lent to a cell gets its reference back
+    throw;
+  }
 
   std::string failure;
-  for (const WriteBack& w : writeBacks) {
-    try {
-      w.variable->value = fromC(host_, *w.cell, w.abi, w.variable->type);
-    } catch (const std::runtime_error& e) {
-      w.variable->value = Value::nil(w.variable->type);
-      failure = e.what();
-    }
-  }
+  writeBackAll(failure);
   Value result;
   try {
     result = fromC(host_, raw, resultAbi, declaredType(resultAbi, c.method->parsed.returnType));
