@@ -88,4 +88,22 @@ TEST(Command, ExitStatusNamesWhatWentWrong) {
   EXPECT_NE(usage.err.find("usage:"), std::string::npos);
 }
 
+// Both plug-ins on a PNG file, pixel values worked out by hand, results
+// saved: a script run the way a user runs it.
+TEST(Command, EndToEndScriptOverBothPlugins) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  const fs::path data = scripttest::binDir() / "script-data";
+  for (const char* name : {"small_card.png", "end_to_end.rbs"})
+    fs::copy_file(data / name, fs::path(dir.file(name)));
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir.file(""));
+  const Command c = rbhost(dir, {"run", "end_to_end.rbs"});
+  fs::current_path(previous);
+  EXPECT_EQ(c.status, 0) << c.err;
+  EXPECT_EQ(c.out, "end to end: ok\n");
+  for (const char* saved : {"adjusted.png", "doubled.png", "round_trip.png"})
+    EXPECT_TRUE(fs::exists(dir.file(saved))) << saved;
+}
+
 }  // namespace
