@@ -3,7 +3,8 @@
 // Contracts beyond the declarations in win32.h:
 // - CreateDIBSection takes DIB_RGB_COLORS, no file mapping (section NULL),
 //   a header of 40 to 124 bytes (BITMAPINFOHEADER up to BITMAPV5HEADER),
-//   one plane, depths 1, 2, 4, 8, 16, 24 and 32, BI_RGB, and BI_BITFIELDS
+//   one plane, depths 1, 4, 8, 16, 24 and 32 (Windows makes no 2-bit DIB
+//   sections, though a packed DIB may have 2 bits), BI_RGB, and BI_BITFIELDS
 //   for 16 and 32 (the three masks follow the 40-byte header). Width must be
 //   positive, height non-zero (negative: top-down). Rows are padded to 4
 //   bytes; a section whose bits would exceed 1 GiB is refused. The
@@ -12,9 +13,10 @@
 // - For depths up to 8 the colour table has 2^depth entries: the first
 //   biClrUsed (all when 0) come from the caller, the rest are black.
 //   dsBmih.biClrUsed reports how many the caller supplied (2^depth for 0),
-//   0 above depth 8. dsBmih keeps the sign of biHeight; dsBm.bmHeight is the
-//   row count. dsBitfields holds the masks of a BI_BITFIELDS section and is
-//   zero for BI_RGB.
+//   0 above depth 8. dsBm.bmHeight and dsBmih.biHeight are the row count,
+//   positive for a top-down section too, as Windows reports them: the row
+//   order is for the creator to remember. dsBitfields holds the masks of a BI_BITFIELDS section and
+//   is zero for BI_RGB.
 // - Every memory DC starts with its own 1x1 monochrome placeholder bitmap
 //   selected, as a Windows DC starts with the stock bitmap: the first
 //   SelectObject returns it, and selecting it back releases the DIB section.
@@ -88,7 +90,6 @@ PlatformDeviceContext* LiveDc(HDC dc) {
 bool SupportedDepth(WORD depth) {
   switch (depth) {
     case 1:
-    case 2:
     case 4:
     case 8:
     case 16:
@@ -194,6 +195,7 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
   ds.dsBm.bmBitsPixel = header.biBitCount;
   ds.dsBm.bmBits = pixels;
   ds.dsBmih = header;
+  ds.dsBmih.biHeight = layout.rows;
   ds.dsBmih.biSize = sizeof(BITMAPINFOHEADER);
   ds.dsBmih.biSizeImage = layout.imageBytes;
   ds.dsBmih.biClrUsed = suppliedColors;
@@ -211,7 +213,8 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID buffer) {
   const bool isDibSection = bitmap->magic == kDibSectionMagic;
   constexpr int kDibSectionSize = sizeof(DIBSECTION);
   constexpr int kBitmapSize = sizeof(BITMAP);
-  if (buffer == nullptr) return isDibSection ? kDibSectionSize : kBitmapSize;
+  // Windows answers the size of a BITMAP here even for a DIB section.
+  if (buffer == nullptr) return kBitmapSize;
   if (isDibSection && size >= kDibSectionSize) {
     std::memcpy(buffer, &bitmap->section, sizeof(DIBSECTION));
     return kDibSectionSize;

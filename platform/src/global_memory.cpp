@@ -5,14 +5,16 @@
 // - GMEM_FIXED and GMEM_MOVEABLE behave alike: every block is moveable and
 //   counts locks.
 // - A block of 0 bytes has no storage; GlobalLock answers null for it and
-//   does not count a lock, as Windows does for a discarded block.
+//   does not count a lock, and GlobalFlags reports it GMEM_DISCARDED, as
+//   Windows does for a discarded block.
 // - GlobalReAlloc never moves a locked block, whatever the flags: it may
 //   shrink it, or grow it back within the storage it already has, in place;
 //   anything else fails with null and leaves the block as it was. An
 //   unlocked block always moves, so an address kept from an earlier lock
 //   points at released memory (which the sanitizer build reports) rather
 //   than at memory that happens to still be right.
-// - The lock count keeps counting past 255; GlobalFlags reports at most 255.
+// - The lock count stops at 255, as on Windows: further locks still give
+//   the address but are not counted, so 255 unlocks release the block.
 // - A handle is checked by the magic word at its start. A freed block has
 //   its magic cleared before release, but the memory is gone: using a freed
 //   handle is the caller's fault, as on Windows.
@@ -21,7 +23,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 
 #include "platform/win32.h"
 
@@ -77,8 +78,7 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
 LPVOID GlobalLock(HGLOBAL memory) {
   PlatformGlobalBlock* block = LiveBlock(memory);
   if (block == nullptr || block->data == nullptr) return nullptr;
-  if (block->lockCount == std::numeric_limits<uint32_t>::max()) return nullptr;
-  ++block->lockCount;
+  if (block->lockCount < GMEM_LOCKCOUNT) ++block->lockCount;
   return block->data;
 }
 
@@ -135,5 +135,5 @@ SIZE_T GlobalSize(HGLOBAL memory) {
 UINT GlobalFlags(HGLOBAL memory) {
   PlatformGlobalBlock* block = LiveBlock(memory);
   if (block == nullptr) return GMEM_INVALID_HANDLE;
-  return std::min<uint32_t>(block->lockCount, GMEM_LOCKCOUNT);
+  return block->lockCount | (block->data == nullptr ? GMEM_DISCARDED : 0u);
 }

@@ -22,9 +22,11 @@ struct Layout {
 class PictureLayout : public ::testing::TestWithParam<std::tuple<Layout, PictureStorage>> {};
 
 TEST_P(PictureLayout, DescriptionHeaderAndBitsAgree) {
-  auto [layout, storage] = GetParam();
+  auto [layout, requested] = GetParam();
+  // Windows makes no 2-bit DIB sections: such a picture stays a packed DIB.
+  const PictureStorage storage = layout.depth == 2 ? PictureStorage::GlobalDib : requested;
   Host host;
-  RbPicture p = host.newPicture(layout.width, 3, layout.depth, storage);
+  RbPicture p = host.newPicture(layout.width, 3, layout.depth, requested);
   EXPECT_EQ(host.rowBytes(p), layout.rowBytes);
 
   auto lock = service<void(RbPicture, RbPictureDescription*)>(host, "lockPictureDescription");

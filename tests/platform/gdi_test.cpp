@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "platform/win32.h"
@@ -34,12 +35,12 @@ const BITMAPINFO* AsInfo(const InfoWithColors& info) {
 struct BitmapDeleter {
   void operator()(HBITMAP bitmap) const { EXPECT_TRUE(DeleteObject(bitmap)); }
 };
-using Bitmap = std::unique_ptr<PlatformGdiObject, BitmapDeleter>;
+using Bitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
 
 struct DcDeleter {
   void operator()(HDC dc) const { EXPECT_TRUE(DeleteDC(dc)); }
 };
-using MemoryDc = std::unique_ptr<PlatformDeviceContext, DcDeleter>;
+using MemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
 
 Bitmap CreateSection(const InfoWithColors& info, void** bits = nullptr) {
   void* ignored = nullptr;
@@ -66,9 +67,9 @@ struct GeometryCase {
 
 TEST(DibSectionTest, RowsArePaddedToFourBytesAtEveryDepth) {
   const GeometryCase cases[] = {
-      {1, 1, 1, 4},  {1, 32, 3, 4}, {1, 33, 3, 8},  {2, 16, 2, 4},   {2, 17, 2, 8},
-      {4, 8, 5, 4},  {4, 9, -5, 8}, {8, 4, 2, 4},   {8, 5, -2, 8},   {16, 2, 3, 4},
-      {16, 3, 3, 8}, {24, 1, 2, 4}, {24, 4, 1, 12}, {24, 5, -2, 16}, {32, 3, 7, 12},
+      {1, 1, 1, 4},   {1, 32, 3, 4},   {1, 33, 3, 8},  {4, 8, 5, 4},  {4, 9, -5, 8},
+      {8, 4, 2, 4},   {8, 5, -2, 8},   {16, 2, 3, 4},  {16, 3, 3, 8}, {24, 1, 2, 4},
+      {24, 4, 1, 12}, {24, 5, -2, 16}, {32, 3, 7, 12},
   };
   for (const GeometryCase& c : cases) {
     SCOPED_TRACE(::testing::Message()
@@ -90,7 +91,7 @@ TEST(DibSectionTest, RowsArePaddedToFourBytesAtEveryDepth) {
     EXPECT_EQ(ds.dsBm.bmBits, bits);
     EXPECT_EQ(ds.dsBmih.biSize, sizeof(BITMAPINFOHEADER));
     EXPECT_EQ(ds.dsBmih.biWidth, c.width);
-    EXPECT_EQ(ds.dsBmih.biHeight, c.height);
+    EXPECT_EQ(ds.dsBmih.biHeight, rows);  // positive for top-down too, as on Windows
     EXPECT_EQ(ds.dsBmih.biSizeImage, imageBytes);
     EXPECT_EQ(ds.dsBmih.biClrUsed, c.depth <= 8 ? DWORD{1} << c.depth : 0u);
     EXPECT_EQ(ds.dshSection, nullptr);
@@ -114,6 +115,7 @@ TEST(DibSectionTest, RefusesWhatItCannotLayOut) {
       {"zero width", [](BITMAPINFOHEADER& h) { h.biWidth = 0; }},
       {"negative width", [](BITMAPINFOHEADER& h) { h.biWidth = -4; }},
       {"zero height", [](BITMAPINFOHEADER& h) { h.biHeight = 0; }},
+      {"depth 2", [](BITMAPINFOHEADER& h) { h.biBitCount = 2; }},
       {"depth 3", [](BITMAPINFOHEADER& h) { h.biBitCount = 3; }},
       {"depth 0", [](BITMAPINFOHEADER& h) { h.biBitCount = 0; }},
       {"depth 64", [](BITMAPINFOHEADER& h) { h.biBitCount = 64; }},
@@ -125,7 +127,11 @@ TEST(DibSectionTest, RefusesWhatItCannotLayOut) {
          h.biCompression = BI_BITFIELDS;
        }},
       {"core header size", [](BITMAPINFOHEADER& h) { h.biSize = 12; }},
+#ifndef _WIN32
+      // Windows takes any header of 40 bytes or more, and reads no colour
+      // table at 32 bits; the emulation refuses what no header type is.
       {"absurd header size", [](BITMAPINFOHEADER& h) { h.biSize = 0x7FFFFFFF; }},
+#endif
       {"rows beyond 32 bits",
        [](BITMAPINFOHEADER& h) {
          h.biWidth = 0x7FFFFFFF;
@@ -179,7 +185,11 @@ TEST(DibSectionTest, ReadsAHeaderAtAnyAddress) {
   ASSERT_NE(bitmap, nullptr);
   DIBSECTION ds = DescribeSection(bitmap.get());
   EXPECT_EQ(ds.dsBm.bmWidthBytes, 4);
+#ifndef _WIN32
+  // Windows (wine) reports the whole table, 16 entries, here; the emulation
+  // what the caller supplied. The plug-ins read the table itself.
   EXPECT_EQ(ds.dsBmih.biClrUsed, 2u);
+#endif
 
   MemoryDc dc(CreateCompatibleDC(nullptr));
   HGDIOBJ placeholder = SelectObject(dc.get(), bitmap.get());
@@ -265,7 +275,7 @@ TEST(DibSectionTest, BitFieldsKeepTheirMasks) {
 TEST(GetObjectTest, CopiesWhatFitsAndNoMore) {
   Bitmap bitmap = CreateSection(MakeInfo(7, 3, 24));
   ASSERT_NE(bitmap, nullptr);
-  EXPECT_EQ(GetObjectA(bitmap.get(), 0, nullptr), static_cast<int>(sizeof(DIBSECTION)));
+  EXPECT_EQ(GetObjectA(bitmap.get(), 0, nullptr), static_cast<int>(sizeof(BITMAP)));
 
   struct {
     DIBSECTION ds;
@@ -290,7 +300,10 @@ TEST(GetObjectTest, CopiesWhatFitsAndNoMore) {
 
   std::memset(&out, 0xA5, sizeof out);
   EXPECT_EQ(GetObjectA(bitmap.get(), bitmapSize - 1, &out), 0);
+#ifndef _WIN32
+  // Windows reads a negative size as a very large one and copies it all.
   EXPECT_EQ(GetObjectA(bitmap.get(), -1, &out), 0);
+#endif
   const auto* bytes = reinterpret_cast<const unsigned char*>(&out);
   for (size_t i = 0; i < sizeof out; ++i) ASSERT_EQ(bytes[i], 0xA5) << i;
 }
@@ -347,7 +360,9 @@ TEST_F(ColorTableTest, WritesAreClippedToTheTable) {
   EXPECT_TRUE(SameColor(back[2], Rgb(2, 2, 2)));
   EXPECT_EQ(back[3].rgbRed, 0xCC);
   EXPECT_EQ(GetDIBColorTable(dc.get(), 16, 1, back), 0u);
-  EXPECT_EQ(GetDIBColorTable(dc.get(), 0, 1, nullptr), 0u);
+#ifndef _WIN32
+  EXPECT_EQ(GetDIBColorTable(dc.get(), 0, 1, nullptr), 0u);  // Windows writes through it
+#endif
 }
 
 TEST(ColorTableAbsentTest, NoTableWithoutAPalettedSectionSelected) {
@@ -386,12 +401,19 @@ TEST(SelectObjectTest, SelectedBitmapCannotBeDeletedOrSharedUntilReleased) {
 
   EXPECT_EQ(SelectObject(first.get(), bitmap), bitmap);  // already there
   EXPECT_EQ(SelectObject(second.get(), bitmap), nullptr);
+#ifndef _WIN32
+  // Windows gives every memory DC the same stock bitmap, which any DC can
+  // select. And where the emulation refuses to delete a selected bitmap, as
+  // Windows documents, wine accepts and deletes it once it leaves its DC.
   EXPECT_EQ(SelectObject(second.get(), placeholder), nullptr);  // not its placeholder
   EXPECT_FALSE(DeleteObject(bitmap));
+#endif
 
   EXPECT_EQ(SelectObject(first.get(), placeholder), bitmap);
   EXPECT_NE(SelectObject(second.get(), bitmap), nullptr);
+#ifndef _WIN32
   EXPECT_FALSE(DeleteObject(bitmap));
+#endif
   second.reset();  // DeleteDC lets go of the bitmap
   EXPECT_TRUE(DeleteObject(bitmap));
 }

@@ -1,9 +1,13 @@
 // A shared library carrying its own copy of the Windows emulation, as each
-// plug-in does. Its exports let a test create a handle in one copy and use it
-// in the other.
+// plug-in does (on Windows: a DLL of its own over the same system). Its
+// exports let a test create a handle in one copy and use it in the other.
 #include "platform/win32.h"
 
+#ifdef _WIN32
+#define PLATFORM_TEST_EXPORT extern "C" __declspec(dllexport)
+#else
 #define PLATFORM_TEST_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 PLATFORM_TEST_EXPORT HGLOBAL platform_test_module_global_alloc(SIZE_T bytes) {
   return GlobalAlloc(GHND, bytes);

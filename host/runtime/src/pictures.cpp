@@ -66,6 +66,9 @@ std::unique_ptr<PictureObject> makePicture(int32_t width, int32_t height, int32_
   const uint64_t imageBytes = rowBytes * uint64_t(height);
   if (imageBytes > kMaxPictureBytes) return nullptr;
 
+  // Windows makes no 2-bit DIB sections; a 2-bit picture lives in global memory.
+  if (depth == 2) storage = PictureStorage::GlobalDib;
+
   auto p = std::make_unique<PictureObject>();
   p->width = width;
   p->height = height;

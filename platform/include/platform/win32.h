@@ -140,6 +140,7 @@ static_assert(sizeof(RGBQUAD) == 4);
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
 #define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
 #define GMEM_LOCKCOUNT 0x00FF
+#define GMEM_DISCARDED 0x4000
 #define GMEM_INVALID_HANDLE 0x8000
 
 #define ERROR_SUCCESS 0L
@@ -153,8 +154,9 @@ static_assert(sizeof(RGBQUAD) == 4);
 
 // Global memory. Every handle is a moveable block with a lock count; the
 // address from GlobalLock stays valid until the block is reallocated or freed.
-// GlobalFlags reports the lock count in GMEM_LOCKCOUNT, GMEM_INVALID_HANDLE
-// for a handle this emulation did not make (or already freed).
+// GlobalFlags reports the lock count in GMEM_LOCKCOUNT, GMEM_DISCARDED for a
+// block of 0 bytes, GMEM_INVALID_HANDLE for a handle this emulation did not
+// make (or already freed).
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 LPVOID GlobalLock(HGLOBAL memory);
 BOOL GlobalUnlock(HGLOBAL memory);                                // FALSE once the count reaches 0
@@ -168,7 +170,8 @@ UINT GlobalFlags(HGLOBAL memory);
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset);
 // Copies a BITMAP (size >= sizeof(BITMAP)) or a DIBSECTION (size >=
-// sizeof(DIBSECTION)); returns the bytes copied, 0 for anything else.
+// sizeof(DIBSECTION)); returns the bytes copied, 0 for anything else. With a
+// null buffer: sizeof(BITMAP), for a DIB section too.
 int GetObjectA(HGDIOBJ object, int size, LPVOID buffer);
 BOOL DeleteObject(HGDIOBJ object);
 

@@ -29,6 +29,7 @@
 namespace rbhost {
 
 // How a picture's pixels are stored; also the description kind it locks as.
+// A 2-bit picture is always a GlobalDib: Windows makes no 2-bit DIB sections.
 enum class PictureStorage {
   GlobalDib = kRbPictureGlobalDib,    // packed bottom-up DIB in global memory
   DibSection = kRbPictureDibSection,  // bitmap handle of a DIB section
