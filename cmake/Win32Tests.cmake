@@ -4,6 +4,9 @@
 #   build machine's libraries are of no use to a Windows program).
 # - Every test needs the `wine` fixture: one wineserver session for the run
 #   (see wine-session.sh), which keeps each test from costing seconds.
+# - The wine prefix is made once per build folder, before the first test
+#   program runs (listing a program's tests after linking runs it): target
+#   wine_prefix, on which every test program depends.
 # - RB_TEST_DISCOVERY_OPTIONS: what every gtest_discover_tests call adds.
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -16,12 +19,18 @@ endforeach()
 
 set(_rb_wine_session /usr/bin/env ${RB_WINE_ENV} RB_WINE_LOADER=${RB_WINE_LOADER}
                      sh ${PROJECT_SOURCE_DIR}/cmake/wine-session.sh)
+add_custom_command(OUTPUT ${RB_WINE_PREFIX}/.prepared
+                   COMMAND ${_rb_wine_session} prepare
+                   COMMENT "Preparing the wine prefix ${RB_WINE_PREFIX}")
+add_custom_target(wine_prefix DEPENDS ${RB_WINE_PREFIX}/.prepared)
+
 add_test(NAME wine.start COMMAND ${_rb_wine_session} start)
 add_test(NAME wine.stop COMMAND ${_rb_wine_session} stop)
 set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 
 # Programs and DLLs share bin/: a test finds what it loads beside itself.
+# A program that hangs under wine fails its test instead of the whole run.
 set(RB_TEST_DISCOVERY_OPTIONS
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
-    PROPERTIES FIXTURES_REQUIRED wine)
+    PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)

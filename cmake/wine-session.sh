@@ -13,16 +13,26 @@
 # are to see (run the whole ctest under xvfb-run).
 set -u
 loader=${RB_WINE_LOADER:-/usr/lib/wine/wine}
+prepared=$WINEPREFIX/.prepared
+
+# Creates the prefix on first use (several seconds), quietly. A program that
+# crashes must end there, as a failed test with a backtrace: with a display,
+# wine's debugger would instead show a dialog and wait for ever.
+prepare() {
+  [ -f "$prepared" ] && return 0
+  mkdir -p "$WINEPREFIX" &&
+    "$loader" wineboot --init </dev/null >/dev/null 2>&1 &&
+    "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      </dev/null >/dev/null 2>&1 &&
+    wineserver -w </dev/null >/dev/null 2>&1 &&
+    touch "$prepared"
+}
+
 case "${1:-}" in
   prepare)
-    # Creates the prefix on first use (several seconds), quietly.
-    [ -f "$WINEPREFIX/system.reg" ] && exit 0
-    mkdir -p "$WINEPREFIX"
-    "$loader" wineboot --init </dev/null >/dev/null 2>&1
-    status=$?
-    wineserver -w </dev/null >/dev/null 2>&1
-    exit $status ;;
+    prepare ;;
   start)
+    prepare || exit 1
     # A server left from a build (test discovery) may have no display.
     wineserver -k </dev/null >/dev/null 2>&1
     wineserver -p </dev/null >/dev/null 2>&1
