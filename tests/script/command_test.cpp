@@ -46,6 +46,11 @@ Command rbhost(const TempDir& dir, const std::vector<std::string>& args) {
   for (const std::string& a : args) command.append(" ").append(quoted(a));
   command.append(" >").append(quoted(dir.file("out.txt")));
   command.append(" 2>").append(quoted(dir.file("err.txt")));
+#ifdef _WIN32
+  // cmd /c drops the first and the last quote of a line that starts with
+  // one; a quote pair around the whole line keeps those of the program name.
+  command.insert(0, 1, '"').push_back('"');
+#endif
   const int raw = std::system(command.c_str());
   return {exitCode(raw), readText(dir.file("out.txt")), readText(dir.file("err.txt"))};
 }

@@ -69,8 +69,9 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// In text mode: on Windows a program's text output ends its lines with CR LF.
 inline std::string readText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
