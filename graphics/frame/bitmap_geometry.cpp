@@ -5,28 +5,13 @@ namespace {
 
 constexpr uint64_t kLargestBitmap = INT32_MAX;
 
-bool supportedDepth(int32_t depth) {
-  switch (depth) {
-    case 1:
-    case 2:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 std::optional<PixelView> geometryOf(const BITMAPINFOHEADER& header) {
   if (header.biSize < sizeof(BITMAPINFOHEADER)) return std::nullopt;
   if (header.biCompression != BI_RGB && header.biCompression != BI_BITFIELDS) return std::nullopt;
   const int32_t depth = header.biBitCount;
-  if (!supportedDepth(depth)) return std::nullopt;
+  if (!isPictureDepth(depth)) return std::nullopt;
   if (header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN) {
     return std::nullopt;
   }

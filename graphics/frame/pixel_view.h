@@ -23,6 +23,22 @@ enum class PixelFormat : uint8_t {
   Bgrx32,      // bytes blue, green, red, fourth byte
 };
 
+// The depths a picture can have: 1, 2, 4, 8, 16, 24 or 32 bits per pixel.
+constexpr bool isPictureDepth(int32_t depth) {
+  switch (depth) {
+    case 1:
+    case 2:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      return true;
+    default:
+      return false;
+  }
+}
+
 struct PixelView {
   int32_t width = 0;
   int32_t height = 0;
