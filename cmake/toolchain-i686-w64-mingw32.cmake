@@ -12,7 +12,6 @@ set(CMAKE_CXX_COMPILER /usr/bin/${RB_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER /usr/bin/${RB_MINGW_TRIPLET}-windres)
 set(CMAKE_AR /usr/bin/${RB_MINGW_TRIPLET}-gcc-ar-posix CACHE FILEPATH "")
 set(CMAKE_RANLIB /usr/bin/${RB_MINGW_TRIPLET}-gcc-ranlib-posix CACHE FILEPATH "")
-set(RB_MINGW_OBJDUMP /usr/bin/${RB_MINGW_TRIPLET}-objdump CACHE FILEPATH "")
 
 # Libraries, headers and packages come from the target's sysroot only;
 # programs from the build machine.
