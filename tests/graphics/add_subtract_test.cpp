@@ -30,18 +30,6 @@ class AddSubtractTest : public OperationTest {
   RbPicture apply(const Method& m, RbPicture p, RbPicture second) {
     return adopt(host.call<RbPicture>(m.declaration, p, second));
   }
-
-  RbPicture filled(int32_t width, int32_t height, int32_t depth, uint32_t raw,
-                   PictureStorage storage = PictureStorage::GlobalDib) {
-    RbPicture p = picture(width, height, depth, storage);
-    for (int32_t y = 0; y < height; ++y)
-      for (int32_t x = 0; x < width; ++x) host.setRawPixel(p, x, y, raw);
-    return p;
-  }
-
-  Rgb readColor(RbPicture p, int32_t x, int32_t y) {
-    return host.depth(p) < 8 ? Rgb{} : host.pixel(p, x, y);
-  }
 };
 
 struct PixelCase {

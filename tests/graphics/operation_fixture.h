@@ -76,6 +76,20 @@ class OperationTest : public rbtest::GraphicsTest {
     return p;
   }
 
+  // A picture with every pixel at one raw value.
+  RbPicture filled(int32_t width, int32_t height, int32_t depth, uint32_t raw,
+                   PictureStorage storage = PictureStorage::GlobalDib) {
+    RbPicture p = picture(width, height, depth, storage);
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) host.setRawPixel(p, x, y, raw);
+    return p;
+  }
+
+  // The colour operations read: pictures of fewer than 8 bits read as black.
+  Rgb readColor(RbPicture p, int32_t x, int32_t y) {
+    return host.depth(p) < 8 ? Rgb{} : host.pixel(p, x, y);
+  }
+
   static Rgb patternColor(int32_t x, int32_t y) {
     return {static_cast<uint8_t>(40 + (29 * x + 7 * y) % 170),
             static_cast<uint8_t>(60 + (53 * y + 11 * x) % 150),

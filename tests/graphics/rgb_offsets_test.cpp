@@ -48,20 +48,6 @@ class RgbOffsetsTest : public OperationTest {
     return adopt(host.call<RbPicture>(kAdjustRgbWithMask, p, mask, d.red, d.green, d.blue));
   }
 
-  // A picture with every pixel at one raw value.
-  RbPicture filled(int32_t width, int32_t height, int32_t depth, uint32_t raw,
-                   PictureStorage storage = PictureStorage::GlobalDib) {
-    RbPicture p = picture(width, height, depth, storage);
-    for (int32_t y = 0; y < height; ++y)
-      for (int32_t x = 0; x < width; ++x) host.setRawPixel(p, x, y, raw);
-    return p;
-  }
-
-  // The colour operations read: pictures of fewer than 8 bits read as black.
-  Rgb readColor(RbPicture p, int32_t x, int32_t y) {
-    return host.depth(p) < 8 ? Rgb{} : host.pixel(p, x, y);
-  }
-
   void expectNothingLocked() {
     const rbhost::Audit now = host.audit();
     EXPECT_EQ(now.descriptionLocks, 0);
