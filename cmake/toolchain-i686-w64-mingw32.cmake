@@ -49,7 +49,8 @@ set(RB_WINE_ENV
     WINEDEBUG=-all
     # Never offer to install Mono or Gecko.
     "WINEDLLOVERRIDES=mscoree,mshtml=")
-set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${RB_WINE_ENV} ${RB_WINE_LOADER})
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env ${RB_WINE_ENV} sh
+    ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${RB_WINE_LOADER})
 
 # pkg-config answers for the target only, never with the build machine's
 # libraries.
