@@ -69,14 +69,7 @@ class FastPathEquivalenceTest : public FrameTest {
     return copy;
   }
 
-  std::vector<uint8_t> bytesOf(RbPicture p) {
-    std::vector<uint8_t> all;
-    for (int32_t y = 0; y < host.height(p); ++y) {
-      const uint8_t* row = host.row(p, y);
-      all.insert(all.end(), row, row + host.rowBytes(p));
-    }
-    return all;
-  }
+  std::vector<uint8_t> bytesOf(RbPicture p) { return rbtest::pictureBytes(host, p); }
 
   // Often the whole picture or whole rows, otherwise any non-empty part.
   tvq::Selection drawSelection(std::mt19937& rng, int32_t width, int32_t height) {

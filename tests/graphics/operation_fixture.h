@@ -115,14 +115,7 @@ class OperationTest : public rbtest::GraphicsTest {
   int32_t lastError() const { return host.call<int32_t>("TVQ_GetLastError() as integer"); }
 
   // Every byte of every row, padding included.
-  std::vector<uint8_t> bytesOf(RbPicture p) {
-    std::vector<uint8_t> all;
-    for (int32_t y = 0; y < host.height(p); ++y) {
-      const uint8_t* row = host.row(p, y);
-      all.insert(all.end(), row, row + host.rowBytes(p));
-    }
-    return all;
-  }
+  std::vector<uint8_t> bytesOf(RbPicture p) { return rbtest::pictureBytes(host, p); }
 
  private:
   std::vector<RbObject> owned_;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "rbhost/host.h"
 
 namespace rbtest {
@@ -24,6 +27,16 @@ inline ::testing::AssertionResult AuditUnchanged(const rbhost::Host& host,
        << before.references << ")";
   for (const auto& v : now.violations) fail << "\n  violation: " << v;
   return fail;
+}
+
+// Every byte of every row of a picture, row padding included, in memory order.
+inline std::vector<uint8_t> pictureBytes(rbhost::Host& host, RbPicture p) {
+  std::vector<uint8_t> all;
+  for (int32_t y = 0; y < host.height(p); ++y) {
+    const uint8_t* row = host.row(p, y);
+    all.insert(all.end(), row, row + host.rowBytes(p));
+  }
+  return all;
 }
 
 // A host with one plug-in loaded; `audit0` is the audit right after loading.
