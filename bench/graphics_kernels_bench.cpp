@@ -8,11 +8,11 @@
 #include <random>
 #include <vector>
 
-#include "color/rgb_offsets.h"
-#include "composite/add_subtract.h"
-#include "frame/fast_paths.h"
-#include "frame/pixel_view.h"
-#include "frame/selection.h"
+#include "graphics/color/rgb_offsets.h"
+#include "graphics/composite/add_subtract.h"
+#include "graphics/frame/fast_paths.h"
+#include "graphics/frame/pixel_view.h"
+#include "graphics/frame/selection.h"
 
 namespace {
 

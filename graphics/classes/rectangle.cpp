@@ -1,10 +1,10 @@
-#include "classes/rectangle.h"
+#include "graphics/classes/rectangle.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "classes/wrapping_int32.h"
+#include "graphics/classes/wrapping_int32.h"
 
 namespace tvq {
 namespace {

@@ -1,9 +1,9 @@
-#include "classes/rectangle_class.h"
+#include "graphics/classes/rectangle_class.h"
 
 #include <array>
 
-#include "frame/host_message.h"
-#include "frame/instance_data.h"
+#include "graphics/frame/host_message.h"
+#include "host_binding/instance_data.h"
 
 namespace tvq {
 namespace {
@@ -199,7 +199,7 @@ RbClassRecord record = {
 RbClassRecord& rectangleClass() { return record; }
 
 RectangleData* rectangleData(RbObject instance) {
-  return instanceData<RectangleData>(record, instance);
+  return host::instanceData<RectangleData>(instance, record);
 }
 
 }  // namespace tvq

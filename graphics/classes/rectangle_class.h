@@ -3,7 +3,7 @@
 #ifndef TVQ_CLASSES_RECTANGLE_CLASS_H
 #define TVQ_CLASSES_RECTANGLE_CLASS_H
 
-#include "classes/rectangle.h"
+#include "graphics/classes/rectangle.h"
 #include "host_binding/rb_abi.h"
 
 namespace tvq {

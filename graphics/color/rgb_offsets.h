@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "frame/pixel_view.h"
-#include "frame/selection.h"
+#include "graphics/frame/pixel_view.h"
+#include "graphics/frame/selection.h"
 #include "host_binding/rb_abi.h"
 
 namespace tvq {

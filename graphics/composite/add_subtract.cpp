@@ -1,14 +1,14 @@
-#include "composite/add_subtract.h"
+#include "graphics/composite/add_subtract.h"
 
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "frame/fast_paths.h"
-#include "frame/operation.h"
-#include "frame/pixel_access.h"
-#include "frame/pixel_walk.h"
+#include "graphics/frame/fast_paths.h"
+#include "graphics/frame/operation.h"
+#include "graphics/frame/pixel_access.h"
+#include "graphics/frame/pixel_walk.h"
 
 namespace tvq {
 namespace {

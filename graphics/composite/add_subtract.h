@@ -7,7 +7,7 @@
 #ifndef TVQ_COMPOSITE_ADD_SUBTRACT_H
 #define TVQ_COMPOSITE_ADD_SUBTRACT_H
 
-#include "frame/pixel_view.h"
+#include "graphics/frame/pixel_view.h"
 #include "host_binding/rb_abi.h"
 
 namespace tvq {

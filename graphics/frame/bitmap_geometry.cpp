@@ -1,4 +1,4 @@
-#include "frame/bitmap_geometry.h"
+#include "graphics/frame/bitmap_geometry.h"
 
 namespace tvq {
 namespace {

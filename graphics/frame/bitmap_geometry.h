@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "frame/pixel_view.h"
+#include "graphics/frame/pixel_view.h"
 #include "platform/win32.h"
 
 namespace tvq {

@@ -1,7 +1,7 @@
-#include "frame/error_methods.h"
+#include "graphics/frame/error_methods.h"
 
-#include "frame/host_message.h"
-#include "frame/last_error.h"
+#include "graphics/frame/host_message.h"
+#include "graphics/frame/last_error.h"
 
 namespace tvq {
 

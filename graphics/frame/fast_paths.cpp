@@ -1,4 +1,4 @@
-#include "frame/fast_paths.h"
+#include "graphics/frame/fast_paths.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "frame/host_message.h"
+#include "graphics/frame/host_message.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "frame/last_error.h"
+#include "graphics/frame/last_error.h"
 
 #include <array>
 

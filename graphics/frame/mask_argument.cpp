@@ -1,4 +1,4 @@
-#include "frame/mask_argument.h"
+#include "graphics/frame/mask_argument.h"
 
 namespace tvq {
 

@@ -2,9 +2,9 @@
 #ifndef TVQ_FRAME_MASK_ARGUMENT_H
 #define TVQ_FRAME_MASK_ARGUMENT_H
 
-#include "frame/last_error.h"
-#include "frame/pixel_value.h"
-#include "frame/pixel_view.h"
+#include "graphics/frame/last_error.h"
+#include "graphics/frame/pixel_value.h"
+#include "graphics/frame/pixel_view.h"
 
 namespace tvq {
 

@@ -1,4 +1,4 @@
-#include "frame/method_table.h"
+#include "graphics/frame/method_table.h"
 
 #include <memory>
 #include <new>

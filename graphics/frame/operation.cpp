@@ -1,7 +1,7 @@
-#include "frame/operation.h"
+#include "graphics/frame/operation.h"
 
-#include "classes/rectangle_class.h"
-#include "frame/mask_argument.h"
+#include "graphics/classes/rectangle_class.h"
+#include "graphics/frame/mask_argument.h"
 
 namespace tvq {
 

@@ -24,10 +24,10 @@
 
 #include <optional>
 
-#include "frame/last_error.h"
-#include "frame/owned_picture.h"
-#include "frame/picture_lock.h"
-#include "frame/selection.h"
+#include "graphics/frame/last_error.h"
+#include "graphics/frame/owned_picture.h"
+#include "graphics/frame/picture_lock.h"
+#include "graphics/frame/selection.h"
 #include "host_binding/rb_abi.h"
 
 namespace tvq {

@@ -1,4 +1,4 @@
-#include "frame/owned_picture.h"
+#include "graphics/frame/owned_picture.h"
 
 #include "host_binding/host_services.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "frame/picture_lock.h"
+#include "graphics/frame/picture_lock.h"
 #include "host_binding/rb_abi.h"
 
 namespace tvq {

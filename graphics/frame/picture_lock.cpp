@@ -1,8 +1,8 @@
-#include "frame/picture_lock.h"
+#include "graphics/frame/picture_lock.h"
 
 #include <optional>
 
-#include "frame/bitmap_geometry.h"
+#include "graphics/frame/bitmap_geometry.h"
 #include "host_binding/host_services.h"
 
 namespace tvq {

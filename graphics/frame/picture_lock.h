@@ -10,7 +10,7 @@
 
 #include <array>
 
-#include "frame/pixel_view.h"
+#include "graphics/frame/pixel_view.h"
 #include "host_binding/rb_abi.h"
 #include "platform/win32.h"
 

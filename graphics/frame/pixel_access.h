@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "frame/pixel_value.h"
-#include "frame/pixel_view.h"
+#include "graphics/frame/pixel_value.h"
+#include "graphics/frame/pixel_view.h"
 
 namespace tvq {
 

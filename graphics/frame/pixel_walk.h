@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "frame/pixel_access.h"
+#include "graphics/frame/pixel_access.h"
 
 namespace tvq {
 

@@ -1,6 +1,6 @@
-#include "frame/registration.h"
+#include "graphics/frame/registration.h"
 
-#include "frame/method_table.h"
+#include "graphics/frame/method_table.h"
 #include "host_binding/host_services.h"
 
 namespace tvq {

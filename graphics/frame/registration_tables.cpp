@@ -1,12 +1,12 @@
-#include "frame/registration_tables.h"
+#include "graphics/frame/registration_tables.h"
 
 #include <array>
 
-#include "classes/rectangle_class.h"
-#include "color/rgb_offsets.h"
-#include "composite/add_subtract.h"
-#include "frame/error_methods.h"
-#include "frame/registration.h"
+#include "graphics/classes/rectangle_class.h"
+#include "graphics/color/rgb_offsets.h"
+#include "graphics/composite/add_subtract.h"
+#include "graphics/frame/error_methods.h"
+#include "graphics/frame/registration.h"
 
 // The tables hold what the plug-in implements, each in the order of the
 // published interface: programs and the host's listings see members in

@@ -1,4 +1,4 @@
-#include "frame/selection.h"
+#include "graphics/frame/selection.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "classes/rectangle.h"
+#include "graphics/classes/rectangle.h"
 
 namespace tvq {
 

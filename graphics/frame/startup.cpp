@@ -1,7 +1,7 @@
-#include "frame/startup.h"
+#include "graphics/frame/startup.h"
 
-#include "frame/registration_tables.h"
-#include "frame/version_gate.h"
+#include "graphics/frame/registration_tables.h"
+#include "graphics/frame/version_gate.h"
 #include "host_binding/host_services.h"
 
 namespace tvq {

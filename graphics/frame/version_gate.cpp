@@ -1,10 +1,10 @@
-#include "frame/version_gate.h"
+#include "graphics/frame/version_gate.h"
 
 #include <array>
 #include <cmath>
 #include <cstdio>
 
-#include "frame/host_message.h"
+#include "graphics/frame/host_message.h"
 
 namespace tvq {
 namespace {

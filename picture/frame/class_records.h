@@ -21,6 +21,7 @@
 #include <array>
 #include <cstddef>
 
+#include "host_binding/instance_data.h"
 #include "host_binding/rb_abi.h"
 
 namespace zrw {
@@ -104,13 +105,8 @@ RbClassDefinition extensionDefinition(const char* hostClassName,
   return record;
 }
 
-// The plug-in data of an instance of `cls`, which the host places at the
-// offset it wrote into the record at registration; null for a null instance.
-template <typename Data>
-Data* instanceData(RbObject instance, const RbClassDefinition& cls) {
-  if (instance == nullptr) return nullptr;
-  return reinterpret_cast<Data*>(reinterpret_cast<char*>(instance) + cls.dataOffset);
-}
+// instanceData<T>(self, itsClass): the plug-in data of an instance.
+using host::instanceData;
 
 }  // namespace zrw
 

@@ -1,10 +1,11 @@
 // The library's one export.
+#include "host_binding/rb_abi.h"
 #include "picture/frame/registration.h"
 
-#if defined(_WIN32)
-#define ZRW_PLUGIN_EXPORT extern "C" __declspec(dllexport)
-#else
-#define ZRW_PLUGIN_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
-
-ZRW_PLUGIN_EXPORT void REALPluginMain(RbResolver resolver) { zrw::startPlugin(resolver); }
+RB_PLUGIN_ENTRY void REALPluginMain(RbResolver resolver) {
+  // Nothing may unwind into the host.
+  try {
+    zrw::startPlugin(resolver);
+  } catch (...) {
+  }
+}

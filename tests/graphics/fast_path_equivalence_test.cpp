@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "color/rgb_offsets.h"
-#include "composite/add_subtract.h"
-#include "frame/fast_paths.h"
 #include "frame/frame_fixture.h"
-#include "frame/picture_lock.h"
-#include "frame/selection.h"
+#include "graphics/color/rgb_offsets.h"
+#include "graphics/composite/add_subtract.h"
+#include "graphics/frame/fast_paths.h"
+#include "graphics/frame/picture_lock.h"
+#include "graphics/frame/selection.h"
 
 namespace tvqtest {
 namespace {

@@ -7,9 +7,9 @@
 #include <optional>
 #include <vector>
 
-#include "frame/bitmap_geometry.h"
-#include "frame/pixel_access.h"
 #include "frame_fixture.h"
+#include "graphics/frame/bitmap_geometry.h"
+#include "graphics/frame/pixel_access.h"
 
 namespace tvqtest {
 namespace {

@@ -1,8 +1,8 @@
 // Method tables converted for hosts that read 12-byte records.
 #include <gtest/gtest.h>
 
-#include "frame/method_table.h"
 #include "frame_fixture.h"
+#include "graphics/frame/method_table.h"
 
 namespace tvqtest {
 namespace {

@@ -5,12 +5,12 @@
 #include <functional>
 #include <string>
 
-#include "classes/rectangle_class.h"
-#include "frame/last_error.h"
-#include "frame/mask_argument.h"
-#include "frame/operation.h"
-#include "frame/pixel_walk.h"
 #include "frame_fixture.h"
+#include "graphics/classes/rectangle_class.h"
+#include "graphics/frame/last_error.h"
+#include "graphics/frame/mask_argument.h"
+#include "graphics/frame/operation.h"
+#include "graphics/frame/pixel_walk.h"
 
 namespace tvqtest {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "frame/picture_lock.h"
-#include "frame/pixel_access.h"
 #include "frame_fixture.h"
+#include "graphics/frame/picture_lock.h"
+#include "graphics/frame/pixel_access.h"
 
 namespace tvqtest {
 namespace {

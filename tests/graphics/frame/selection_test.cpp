@@ -4,8 +4,8 @@
 #include <climits>
 #include <optional>
 
-#include "frame/selection.h"
 #include "frame_fixture.h"
+#include "graphics/frame/selection.h"
 
 namespace tvqtest {
 namespace {
