@@ -1,7 +1,8 @@
-// The per-format fast loops of the pixel kernels against the general
-// reader/writer walk: on random pictures, selections and amounts, both must
-// leave every byte of their target the same, row padding included. Each case
-// is drawn from its own seed, which a failure names, so it can be replayed.
+// Every fast loop of every kernel's table against that table's general walk:
+// on random pictures of the formats the entry accepts, random selections and
+// random parameters, both must leave every byte of their target the same,
+// row padding included. Each case is drawn from its own seed, which a failure
+// names with the kernel and the entry, so it can be replayed.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,8 +13,9 @@
 #include <vector>
 
 #include "frame/frame_fixture.h"
-#include "graphics/color/rgb_offsets.h"
 #include "graphics/composite/add_subtract.h"
+#include "graphics/frame/channel_curves.h"
+#include "graphics/frame/fast_path_table.h"
 #include "graphics/frame/fast_paths.h"
 #include "graphics/frame/picture_lock.h"
 #include "graphics/frame/selection.h"
@@ -21,7 +23,11 @@
 namespace tvqtest {
 namespace {
 
-constexpr uint32_t kSeeds = 300;
+using tvq::FormatSet;
+using tvq::PixelFormat;
+using tvq::PixelView;
+
+constexpr uint32_t kSeeds = 200;
 
 class FastPathSetting {
  public:
@@ -34,26 +40,56 @@ class FastPathSetting {
   bool before_;
 };
 
+// The format a picture of `depth` has when locked as a picture (not as its
+// own mask).
+PixelFormat lockedFormatOf(int32_t depth) {
+  switch (depth) {
+    case 32:
+      return PixelFormat::Bgrx32;
+    case 24:
+      return PixelFormat::Bgr24;
+    case 16:
+      return PixelFormat::Rgb555;
+    case 8:
+      return PixelFormat::Indexed8;
+    default:
+      return PixelFormat::Unreadable;
+  }
+}
+
 class FastPathEquivalenceTest : public FrameTest {
  protected:
-  int32_t between(std::mt19937& rng, int32_t low, int32_t high) {
+  static int32_t between(std::mt19937& rng, int32_t low, int32_t high) {
     return std::uniform_int_distribution<int32_t>(low, high)(rng);
   }
 
-  // Mostly the depths that have fast loops, sometimes one that has none.
-  int32_t drawDepth(std::mt19937& rng) {
-    constexpr int32_t kDepthsDrawn[] = {24, 32, 24, 32, 24, 32, 16, 8, 1};
-    return kDepthsDrawn[between(rng, 0, 8)];
+  // A depth whose pictures lock to a format of `set`; `resultsOnly` keeps to
+  // the depths a result can have.
+  static int32_t depthIn(std::mt19937& rng, FormatSet set, bool resultsOnly = false) {
+    std::vector<int32_t> fits;
+    for (int32_t depth : {32, 24, 16, 8, 4, 2, 1}) {
+      if (resultsOnly && depth < 16) continue;
+      if (set.contains(lockedFormatOf(depth))) fits.push_back(depth);
+    }
+    return fits[static_cast<size_t>(between(rng, 0, static_cast<int32_t>(fits.size()) - 1))];
   }
 
   PictureStorage drawStorage(std::mt19937& rng) { return kStorages[between(rng, 0, 1)]; }
 
-  // A picture of random bytes everywhere, padding and fourth bytes included.
+  // A picture of random bytes everywhere, padding and fourth bytes included;
+  // palettes of random colours and random length.
   RbPicture randomPicture(std::mt19937& rng, int32_t width, int32_t height, int32_t depth) {
     RbPicture p = picture(width, height, depth, drawStorage(rng));
     for (int32_t y = 0; y < height; ++y) {
       uint8_t* row = host.row(p, y);
       for (int32_t i = 0; i < host.rowBytes(p); ++i) row[i] = static_cast<uint8_t>(rng());
+    }
+    if (depth <= 8) {
+      std::vector<Rgb> palette(static_cast<size_t>(between(rng, 1, 1 << depth)));
+      for (Rgb& c : palette) {
+        c = {static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng())};
+      }
+      host.setPalette(p, palette);
     }
     return p;
   }
@@ -80,80 +116,129 @@ class FastPathEquivalenceTest : public FrameTest {
     }
   }
 
-  tvq::RgbDeltas drawDeltas(std::mt19937& rng) {
-    auto one = [&] {
-      const int32_t kind = between(rng, 0, 9);
-      return kind == 0 ? -255 : kind == 1 ? 255 : kind == 2 ? 0 : between(rng, -255, 255);
-    };
-    const int32_t red = one();
-    const int32_t green = one();
-    return {red, green, one()};
+  // Curves of any shape, out-of-range values included, with the identity
+  // and the extremes now and then.
+  tvq::ChannelCurves drawCurves(std::mt19937& rng) {
+    const int32_t kind = between(rng, 0, 4);
+    return tvq::ChannelCurves::from([&](int, int32_t v) {
+      switch (kind) {
+        case 0:
+          return v;
+        case 1:
+          return between(rng, 0, 1) == 0 ? -255 : 510;
+        default:
+          return between(rng, -600, 900);
+      }
+    });
   }
 
-  // Runs `kernel` once into `fast` with fast paths on, once into `general`
-  // with them off; `fast` and `general` start as identical pictures.
-  void expectSameBytes(uint32_t seed, RbPicture fast, RbPicture general,
-                       const std::function<void(const tvq::PixelView& target)>& kernel) {
-    {
-      tvq::PictureLock target;
-      ASSERT_TRUE(target.lock(fast)) << "seed " << seed;
-      FastPathSetting on(true);
-      kernel(target.view());
-    }
-    {
-      tvq::PictureLock target;
-      ASSERT_TRUE(target.lock(general)) << "seed " << seed;
-      FastPathSetting off(false);
-      kernel(target.view());
+  tvq::CopyRule drawCopyRule(std::mt19937& rng) {
+    return between(rng, 0, 1) == 0 ? tvq::CopyRule::Converted : tvq::CopyRule::StoredBits;
+  }
+
+  // Runs the kernel once into `fast` with the fast loop, once into `general`
+  // with the general walk; the two start as identical pictures.
+  void expectSameBytes(RbPicture fast, RbPicture general,
+                       const std::function<void(const PixelView& target, bool fastLoop)>& run) {
+    for (RbPicture target : {fast, general}) {
+      tvq::PictureLock lock;
+      ASSERT_TRUE(lock.lock(target));
+      run(lock.view(), target == fast);
     }
     ASSERT_EQ(bytesOf(fast), bytesOf(general))
-        << "fast and general paths differ for seed " << seed << " (" << host.width(fast) << " x "
-        << host.height(fast) << " at " << host.depth(fast) << " bits)";
+        << "fast and general loops differ (" << host.width(fast) << " x " << host.height(fast)
+        << " at " << host.depth(fast) << " bits)";
+  }
+
+  // A random target of a format `entry` accepts, and its twin.
+  std::pair<RbPicture, RbPicture> targets(std::mt19937& rng, FormatSet accepted, int32_t width,
+                                          int32_t height) {
+    RbPicture fast = randomPicture(rng, width, height, depthIn(rng, accepted, true));
+    return {fast, copyOf(rng, fast)};
+  }
+
+  // Every fast entry of `table`, kSeeds cases each: runCase(rng, entry,
+  // generalLoop) draws the inputs and compares.
+  template <typename Loop, size_t N, typename RunCase>
+  void walkTable(const char* kernel, const tvq::FastPathTable<Loop, N>& table, RunCase runCase) {
+    for (const tvq::FastPath<Loop>& entry : table.fast) {
+      for (uint32_t seed = 1; seed <= kSeeds; ++seed) {
+        SCOPED_TRACE(std::string(kernel) + ", entry \"" + entry.name + "\", seed " +
+                     std::to_string(seed));
+        std::mt19937 rng(seed);
+        runCase(rng, entry, table.general);
+        if (HasFailure()) return;
+      }
+    }
   }
 };
 
-TEST_F(FastPathEquivalenceTest, OffsetSelection) {
-  for (uint32_t seed = 1; seed <= kSeeds; ++seed) {
-    std::mt19937 rng(seed);
-    const int32_t width = between(rng, 1, 37);
-    const int32_t height = between(rng, 1, 9);
-    const int32_t depth = drawDepth(rng);
-    RbPicture source = randomPicture(rng, width, height, depth);
-    const tvq::Selection selection = drawSelection(rng, width, height);
-    const tvq::RgbDeltas deltas = drawDeltas(rng);
-    RbPicture fast = randomPicture(rng, width, height, depth < 16 ? 16 : depth);
-    RbPicture general = copyOf(rng, fast);
-    tvq::PictureLock in;
-    ASSERT_TRUE(in.lock(source)) << "seed " << seed;
-    expectSameBytes(seed, fast, general, [&](const tvq::PixelView& target) {
-      tvq::offsetSelection(in.view(), target, selection, deltas);
-    });
-  }
+TEST_F(FastPathEquivalenceTest, CurvesOnASelection) {
+  walkTable("curves on a selection", tvq::curveSelectionLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const tvq::Selection selection = drawSelection(rng, width, height);
+              const tvq::ClampedCurves curves(drawCurves(rng));
+              const tvq::CopyRule copy = drawCopyRule(rng);
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in;
+              ASSERT_TRUE(in.lock(source));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(in.view(), target, selection, curves, copy);
+              });
+            });
 }
 
-TEST_F(FastPathEquivalenceTest, OffsetInPlace) {
-  for (uint32_t seed = 1; seed <= kSeeds; ++seed) {
-    std::mt19937 rng(seed);
-    const int32_t width = between(rng, 1, 37);
-    const int32_t height = between(rng, 1, 9);
-    RbPicture fast = randomPicture(rng, width, height, drawDepth(rng));
-    RbPicture general = copyOf(rng, fast);
-    const tvq::Selection selection = drawSelection(rng, width, height);
-    const tvq::RgbDeltas deltas = drawDeltas(rng);
-    expectSameBytes(seed, fast, general, [&](const tvq::PixelView& picture) {
-      tvq::offsetInPlace(picture, selection, deltas);
-    });
+TEST_F(FastPathEquivalenceTest, CurvesInPlace) {
+  walkTable("curves in place", tvq::curveInPlaceLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              auto [fast, slow] = targets(rng, entry.source, width, height);
+              const tvq::Selection selection = drawSelection(rng, width, height);
+              const tvq::ClampedCurves curves(drawCurves(rng));
+              expectSameBytes(fast, slow, [&](const PixelView& picture, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(picture, selection, curves);
+              });
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, CurvesByMask) {
+  for (tvq::MaskWeighting weighting :
+       {tvq::MaskWeighting::Levels255, tvq::MaskWeighting::Steps256}) {
+    walkTable(weighting == tvq::MaskWeighting::Levels255 ? "curves by mask, 255 levels"
+                                                         : "curves by mask, 256 steps",
+              tvq::curveMaskLoops(weighting),
+              [&](std::mt19937& rng, const auto& entry, auto general) {
+                const int32_t width = between(rng, 1, 37);
+                const int32_t height = between(rng, 1, 9);
+                RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+                RbPicture mask = randomPicture(rng, width, height, depthIn(rng, entry.second));
+                const tvq::ChannelCurves curves = drawCurves(rng);
+                const tvq::CopyRule copy = drawCopyRule(rng);
+                auto [fast, slow] = targets(rng, entry.target, width, height);
+                tvq::PictureLock in;
+                tvq::PictureLock levels;
+                ASSERT_TRUE(in.lock(source));
+                ASSERT_TRUE(levels.lock(mask));
+                expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                  (fastLoop ? entry.loop : general)(in.view(), levels.view(), target, curves, copy);
+                });
+              });
   }
 }
 
 TEST_F(FastPathEquivalenceTest, AddAndSubtract) {
   for (uint32_t seed = 1; seed <= kSeeds; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     const int32_t width = between(rng, 1, 37);
     const int32_t height = between(rng, 1, 9);
-    const int32_t depth = drawDepth(rng);
+    const int32_t depth = depthIn(rng, FormatSet::any());
     // Usually both of one depth, as the fast loops need.
-    const int32_t secondDepth = between(rng, 0, 3) == 0 ? drawDepth(rng) : depth;
+    const int32_t secondDepth = between(rng, 0, 3) == 0 ? depthIn(rng, FormatSet::any()) : depth;
     RbPicture first = randomPicture(rng, width, height, depth);
     RbPicture second = randomPicture(rng, width, height, secondDepth);
     const auto arithmetic =
@@ -162,11 +247,13 @@ TEST_F(FastPathEquivalenceTest, AddAndSubtract) {
     RbPicture general = copyOf(rng, fast);
     tvq::PictureLock a;
     tvq::PictureLock b;
-    ASSERT_TRUE(a.lock(first)) << "seed " << seed;
-    ASSERT_TRUE(b.lock(second)) << "seed " << seed;
-    expectSameBytes(seed, fast, general, [&](const tvq::PixelView& target) {
+    ASSERT_TRUE(a.lock(first));
+    ASSERT_TRUE(b.lock(second));
+    expectSameBytes(fast, general, [&](const PixelView& target, bool fastLoop) {
+      FastPathSetting setting(fastLoop);
       tvq::combineChannels(a.view(), b.view(), target, arithmetic);
     });
+    if (HasFailure()) return;
   }
 }
 
