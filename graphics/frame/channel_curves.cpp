@@ -40,6 +40,20 @@ void curvesByMask(const PixelView& source, const PixelView& mask, const PixelVie
   blendByMask<In, Mask, Out>(source, mask, target, CurveBlend<Weighting>{curves}, copy);
 }
 
+template <typename In>
+ChannelSums curveSums(const PixelView& source, const Selection& selection,
+                      const ChannelCurves& curves) {
+  ChannelSums sums;
+  auto add = [&](PixelValue v) {
+    sums.red += curves.red[redOf(v)];
+    sums.green += curves.green[greenOf(v)];
+    sums.blue += curves.blue[blueOf(v)];
+    ++sums.count;
+  };
+  visitSelection<In>(source, selection, add);
+  return sums;
+}
+
 template <MaskWeighting W>
 constexpr FastPathTable<CurveMaskLoop, 6> kCurveMaskLoops = {
     {{
@@ -82,6 +96,23 @@ const FastPathTable<CurveSelectionLoop, 3>& curveSelectionLoops() {
       curvesOnSelection<PerPixel, PerPixel>,
   };
   return table;
+}
+
+const FastPathTable<CurveSumLoop, 2>& curveSumLoops() {
+  static constexpr FastPathTable<CurveSumLoop, 2> table = {
+      {{
+          {"32-bit", F::Bgrx32, FormatSet::any(), FormatSet::any(), curveSums<Fixed<F::Bgrx32>>},
+          {"24-bit", F::Bgr24, FormatSet::any(), FormatSet::any(), curveSums<Fixed<F::Bgr24>>},
+      }},
+      curveSums<PerPixel>,
+  };
+  return table;
+}
+
+ChannelSums sumCurves(const PixelView& source, const Selection& selection,
+                      const ChannelCurves& curves) {
+  return curveSumLoops().choose({source.format, source.format, source.format}, true)(
+      source, selection, curves);
 }
 
 const FastPathTable<CurveInPlaceLoop, 2>& curveInPlaceLoops() {

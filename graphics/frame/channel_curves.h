@@ -67,6 +67,22 @@ void applyCurvesInPlace(const PixelView& picture, const Selection& selection,
 void applyCurvesByMask(const PixelView& source, const PixelView& mask, const PixelView& target,
                        const ChannelCurves& curves, MaskWeighting weighting, CopyRule copy);
 
+// Each channel's curve value of every pixel of the selection, summed in 64
+// bits (no selection a picture can have overflows them), and the number of
+// pixels.
+struct ChannelSums {
+  int64_t red = 0;
+  int64_t green = 0;
+  int64_t blue = 0;
+  int64_t count = 0;
+  bool operator==(const ChannelSums&) const = default;
+  // A sum's mean, rounded down, over a non-empty selection: within the
+  // range of the curve's values.
+  int32_t meanOf(int64_t sum) const { return static_cast<int32_t>(sum / count); }
+};
+ChannelSums sumCurves(const PixelView& source, const Selection& selection,
+                      const ChannelCurves& curves);
+
 // The loops behind these kernels, for the equivalence test and benchmarks.
 using CurveSelectionLoop = void (*)(const PixelView& source, const PixelView& target,
                                     const Selection& selection, const ClampedCurves& curves,
@@ -76,7 +92,11 @@ using CurveInPlaceLoop = void (*)(const PixelView& picture, const Selection& sel
 using CurveMaskLoop = void (*)(const PixelView& source, const PixelView& mask,
                                const PixelView& target, const ChannelCurves& curves, CopyRule copy);
 
+using CurveSumLoop = ChannelSums (*)(const PixelView& source, const Selection& selection,
+                                     const ChannelCurves& curves);
+
 const FastPathTable<CurveSelectionLoop, 3>& curveSelectionLoops();
+const FastPathTable<CurveSumLoop, 2>& curveSumLoops();
 const FastPathTable<CurveInPlaceLoop, 2>& curveInPlaceLoops();
 const FastPathTable<CurveMaskLoop, 6>& curveMaskLoops(MaskWeighting weighting);
 

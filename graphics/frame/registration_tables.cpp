@@ -3,8 +3,13 @@
 #include <array>
 
 #include "graphics/classes/rectangle_class.h"
+#include "graphics/color/averaging.h"
+#include "graphics/color/contrast.h"
+#include "graphics/color/gamma.h"
 #include "graphics/color/rgb_offsets.h"
+#include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
+#include "graphics/conversion/downsample.h"
 #include "graphics/frame/error_methods.h"
 #include "graphics/frame/registration.h"
 
@@ -31,6 +36,12 @@ std::array errorMethods = {
 // properties). Registered once it has a member.
 std::array<RbPropertyRecord, 0> pictureProperties{};
 std::array pictureMethods = {
+    method(rbFunction(adjustGammaMethod),
+           "TVQ_AdjustGamma(rect as TVQ_Rectangle, center as color, red_factor as double, "
+           "green_factor as double, blue_factor as double) as picture"),
+    method(rbFunction(adjustGammaWithMaskMethod),
+           "TVQ_AdjustGammaWithMask(mask as picture, center as color, red_factor as double, "
+           "green_factor as double, blue_factor as double) as picture"),
     method(rbFunction(adjustRgbMethod),
            "TVQ_AdjustRGB(rect as TVQ_Rectangle, red_delta as integer, green_delta as integer, "
            "blue_delta as integer) as picture"),
@@ -40,6 +51,15 @@ std::array pictureMethods = {
     method(rbFunction(adjustRgbWithMaskMethod),
            "TVQ_AdjustRGBWithMask(mask as picture, red_delta as integer, green_delta as integer, "
            "blue_delta as integer) as picture"),
+    method(rbFunction(getAverageRgbMethod),
+           "TVQ_GetAverageRGB(rect as TVQ_Rectangle, ByRef red as integer, ByRef green as "
+           "integer, ByRef blue as integer)"),
+    method(rbFunction(averageRgbMethod),
+           "TVQ_AverageRGB(rect as TVQ_Rectangle, center as color, red_weight as double, "
+           "green_weight as double, blue_weight as double) as picture"),
+    method(rbFunction(averageRgbWithMaskMethod),
+           "TVQ_AverageRGBWithMask(mask as picture, center as color, red_weight as double, "
+           "green_weight as double, blue_weight as double) as picture"),
 };
 
 RbClassRecord pictureExtension = {
@@ -62,6 +82,24 @@ std::array pictureGlobalMethods = {
     method(rbFunction(addMethod), "TVQ_Add(extends p as picture, addend as picture) as picture"),
     method(rbFunction(subtractMethod),
            "TVQ_Subtract(extends p as picture, subtractend as picture) as picture"),
+    method(rbFunction(adjustContrastMethod),
+           "TVQ_AdjustContrast(extends p as picture, rect as TVQ_Rectangle, center as color, "
+           "red_factor as double, green_factor as double, blue_factor as double) as picture"),
+    method(rbFunction(adjustContrastWithMaskMethod),
+           "TVQ_AdjustContrastWithMask(extends p as picture, mask as picture, center as color, "
+           "red_factor as double, green_factor as double, blue_factor as double) as picture"),
+    method(rbFunction(getAverageContrastMethod),
+           "TVQ_GetAverageContrast(extends p as picture, rect as TVQ_Rectangle, center as color, "
+           "ByRef red_contrast as integer, ByRef green_contrast as integer, ByRef blue_contrast "
+           "as integer)"),
+    method(rbFunction(downsampleMethod),
+           "TVQ_Downsample(extends p as picture, bits_per_channel as integer) as picture"),
+    method(rbFunction(thresholdMethod),
+           "TVQ_Threshold(extends p as picture, rect as TVQ_Rectangle, darker as boolean, "
+           "and_threshold as boolean, threshold as color, target as color) as picture"),
+    method(rbFunction(thresholdWithMaskMethod),
+           "TVQ_ThresholdWithMask(extends p as picture, mask as picture, darker as boolean, "
+           "and_threshold as boolean, threshold as color, target as color) as picture"),
 };
 // Global methods "F(extends cp as TVQ_ClientPicture, ...)".
 std::array<RbMethodRecord, 0> clientPictureGlobalMethods{};

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "frame/frame_fixture.h"
+#include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
 #include "graphics/frame/channel_curves.h"
 #include "graphics/frame/fast_path_table.h"
@@ -228,6 +229,62 @@ TEST_F(FastPathEquivalenceTest, CurvesByMask) {
                 });
               });
   }
+}
+
+TEST_F(FastPathEquivalenceTest, CurveSums) {
+  walkTable("curve sums", tvq::curveSumLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const tvq::Selection selection = drawSelection(rng, width, height);
+              const tvq::ChannelCurves curves = drawCurves(rng);
+              tvq::PictureLock in;
+              ASSERT_TRUE(in.lock(source));
+              EXPECT_TRUE(entry.loop(in.view(), selection, curves) ==
+                          general(in.view(), selection, curves));
+            });
+}
+
+tvq::ThresholdRule drawThresholdRule(std::mt19937& rng) {
+  return {rng() % 2 == 0, rng() % 2 == 0, static_cast<uint32_t>(rng()),
+          static_cast<uint32_t>(rng())};
+}
+
+TEST_F(FastPathEquivalenceTest, ThresholdOnASelection) {
+  walkTable("threshold on a selection", tvq::thresholdSelectionLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const tvq::Selection selection = drawSelection(rng, width, height);
+              const tvq::ThresholdRule rule = drawThresholdRule(rng);
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in;
+              ASSERT_TRUE(in.lock(source));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(in.view(), target, selection, rule);
+              });
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, ThresholdByMask) {
+  walkTable("threshold by mask", tvq::thresholdMaskLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              RbPicture mask = randomPicture(rng, width, height, depthIn(rng, entry.second));
+              const tvq::ThresholdRule rule = drawThresholdRule(rng);
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in;
+              tvq::PictureLock levels;
+              ASSERT_TRUE(in.lock(source));
+              ASSERT_TRUE(levels.lock(mask));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(in.view(), levels.view(), target, rule);
+              });
+            });
 }
 
 TEST_F(FastPathEquivalenceTest, AddAndSubtract) {
