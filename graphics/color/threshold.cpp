@@ -22,10 +22,10 @@ struct ThresholdBlend {
   const ThresholdRule& rule;
   bool keeps(uint8_t) const { return false; }
   PixelValue operator()(PixelValue v, uint8_t level) const {
-    const PixelValue x = rule.passes(v) ? rule.targetPixel() : v;
-    return makePixel(maskBlend<MaskWeighting::Levels255>(redOf(x), redOf(v), level),
-                     maskBlend<MaskWeighting::Levels255>(greenOf(x), greenOf(v), level),
-                     maskBlend<MaskWeighting::Levels255>(blueOf(x), blueOf(v), level));
+    const PixelValue x = rule.apply(v);
+    return makePixel(maskBlend<MaskWeighting::Levels255, int32_t>(redOf(x), redOf(v), level),
+                     maskBlend<MaskWeighting::Levels255, int32_t>(greenOf(x), greenOf(v), level),
+                     maskBlend<MaskWeighting::Levels255, int32_t>(blueOf(x), blueOf(v), level));
   }
 };
 

@@ -19,6 +19,8 @@ struct ThresholdRule {
   uint32_t threshold = 0;    // host colour; the top byte is ignored
   uint32_t target = 0;       // host colour; written with fourth byte 0
 
+  // Written without branches on the pixel: on real pictures the outcome
+  // changes from pixel to pixel.
   bool passes(PixelValue v) const {
     const int32_t r = redOf(v), g = greenOf(v), b = blueOf(v);
     const int32_t tr = (threshold >> 16) & 0xFF, tg = (threshold >> 8) & 0xFF,
@@ -26,7 +28,12 @@ struct ThresholdRule {
     const bool red = darker ? r <= tr : r >= tr;
     const bool green = darker ? g <= tg : g >= tg;
     const bool blue = darker ? b <= tb : b >= tb;
-    return allChannels ? red && green && blue : red || green || blue;
+    return allChannels ? (red & green & blue) : (red | green | blue);
+  }
+  // The target when `v` passes, `v` itself otherwise.
+  PixelValue apply(PixelValue v) const {
+    const uint32_t chosen = 0u - static_cast<uint32_t>(passes(v));
+    return v ^ ((v ^ targetPixel()) & chosen);
   }
   PixelValue targetPixel() const { return target & 0x00FFFFFFu; }
 };

@@ -1,6 +1,11 @@
 #include "graphics/frame/channel_curves.h"
 
+#include <bit>
+#include <cstring>
+
 #include "graphics/frame/color_walks.h"
+#include "graphics/frame/curve_rows_avx512.h"
+#include "graphics/frame/processor_features.h"
 
 namespace tvq {
 namespace {
@@ -12,6 +17,68 @@ void curvesOnSelection(const PixelView& source, const PixelView& target, const S
                        const ClampedCurves& curves, CopyRule copy) {
   mapSelection<In, Out>(
       source, target, selection, [&](PixelValue v) { return curves.apply(v); }, copy);
+}
+
+// Rows of one format looked up whole: a 32-bit pixel as one word, a 16-bit
+// one by its three 5-bit fields, a 24-bit one byte by byte.
+template <PixelFormat Format>
+void curveRows(const uint8_t* from, uint8_t* to, int32_t count, const ClampedCurves& c) {
+  if constexpr (Format == PixelFormat::Bgrx32 && std::endian::native == std::endian::little) {
+    for (int32_t i = 0; i < count; ++i, from += 4, to += 4) {
+      uint32_t w;
+      std::memcpy(&w, from, 4);
+      const uint32_t out =
+          c.blueWord[w & 0xFF] | c.greenWord[(w >> 8) & 0xFF] | c.redWord[(w >> 16) & 0xFF];
+      std::memcpy(to, &out, 4);
+    }
+  } else if constexpr (Format == PixelFormat::Rgb555) {
+    for (int32_t i = 0; i < count; ++i, from += 2, to += 2) {
+      const uint32_t w = uint32_t{from[0]} | (uint32_t{from[1]} << 8);
+      const uint32_t out = c.blue555[w & 31] | c.green555[(w >> 5) & 31] | c.red555[(w >> 10) & 31];
+      to[0] = static_cast<uint8_t>(out);
+      to[1] = static_cast<uint8_t>(out >> 8);
+    }
+  } else {
+    using Access = Fixed<Format>;
+    constexpr int32_t step = storedBytesOf<Format>();
+    for (int32_t i = 0; i < count; ++i, from += step, to += step) {
+      store(Access{}, PixelView{}, to, c.apply(fetch(Access{}, PixelView{}, from)));
+    }
+  }
+}
+
+template <PixelFormat Format>
+void curvesOnSelectionRows(const PixelView& source, const PixelView& target,
+                           const Selection& selection, const ClampedCurves& curves, CopyRule copy) {
+  mapSelectionRows<Fixed<Format>, Fixed<Format>>(
+      source, target, selection,
+      [&](const uint8_t* from, uint8_t* to, int32_t count) {
+        curveRows<Format>(from, to, count, curves);
+      },
+      copy);
+}
+
+// The vector loop takes whole vectors of the row; the portable loop the
+// rest.
+template <PixelFormat Format>
+void curvesOnSelectionAvx512(const PixelView& source, const PixelView& target,
+                             const Selection& selection, const ClampedCurves& curves,
+                             CopyRule copy) {
+  constexpr int32_t step = storedBytesOf<Format>();
+  mapSelectionRows<Fixed<Format>, Fixed<Format>>(
+      source, target, selection,
+      [&](const uint8_t* from, uint8_t* to, int32_t count) {
+        int32_t done = 0;
+        if constexpr (Format == PixelFormat::Bgrx32) {
+          done = curveRowsBgrx32Avx512(from, to, count, curves);
+        } else if constexpr (Format == PixelFormat::Bgr24) {
+          done = curveRowsBgr24Avx512(from, to, count, curves);
+        } else {
+          done = curveRowsRgb555Avx512(from, to, count, curves);
+        }
+        curveRows<Format>(from + done * step, to + done * step, count - done, curves);
+      },
+      copy);
 }
 
 template <typename Access>
@@ -28,9 +95,9 @@ struct CurveBlend {
   bool keeps(uint8_t level) const { return Weighting == MaskWeighting::Steps256 && level == 0; }
   PixelValue operator()(PixelValue v, uint8_t level) const {
     const uint8_t r = redOf(v), g = greenOf(v), b = blueOf(v);
-    return makePixel(maskBlend<Weighting>(curves.red[r], r, level),
-                     maskBlend<Weighting>(curves.green[g], g, level),
-                     maskBlend<Weighting>(curves.blue[b], b, level));
+    return makePixel(maskBlend<Weighting, int32_t>(curves.red[r], r, level),
+                     maskBlend<Weighting, int32_t>(curves.green[g], g, level),
+                     maskBlend<Weighting, int32_t>(curves.blue[b], b, level));
   }
 };
 
@@ -80,18 +147,31 @@ ClampedCurves::ClampedCurves(const ChannelCurves& curves) {
     red[i] = clampChannel(int32_t{curves.red[i]});
     green[i] = clampChannel(int32_t{curves.green[i]});
     blue[i] = clampChannel(int32_t{curves.blue[i]});
+    redWord[i] = uint32_t{red[i]} << 16;
+    greenWord[i] = uint32_t{green[i]} << 8;
+    blueWord[i] = blue[i];
+  }
+  // The 16-bit reader turns field f into f × 8; the writer keeps the top
+  // five bits.
+  for (size_t f = 0; f < 32; ++f) {
+    red555[f] = static_cast<uint16_t>((red[8 * f] >> 3) << 10);
+    green555[f] = static_cast<uint16_t>((green[8 * f] >> 3) << 5);
+    blue555[f] = static_cast<uint16_t>(blue[8 * f] >> 3);
   }
 }
 
-const FastPathTable<CurveSelectionLoop, 3>& curveSelectionLoops() {
-  static constexpr FastPathTable<CurveSelectionLoop, 3> table = {
+const FastPathTable<CurveSelectionLoop, 6>& curveSelectionLoops() {
+  static constexpr FastPathTable<CurveSelectionLoop, 6> table = {
       {{
-          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32,
-           curvesOnSelection<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
-          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24,
-           curvesOnSelection<Fixed<F::Bgr24>, Fixed<F::Bgr24>>},
-          {"16-bit", F::Rgb555, FormatSet::any(), F::Rgb555,
-           curvesOnSelection<Fixed<F::Rgb555>, Fixed<F::Rgb555>>},
+          {"32-bit, AVX-512", F::Bgrx32, FormatSet::any(), F::Bgrx32,
+           curvesOnSelectionAvx512<F::Bgrx32>, hasAvx512BytePermutes},
+          {"24-bit, AVX-512", F::Bgr24, FormatSet::any(), F::Bgr24,
+           curvesOnSelectionAvx512<F::Bgr24>, hasAvx512BytePermutes},
+          {"16-bit, AVX-512", F::Rgb555, FormatSet::any(), F::Rgb555,
+           curvesOnSelectionAvx512<F::Rgb555>, hasAvx512BytePermutes},
+          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, curvesOnSelectionRows<F::Bgrx32>},
+          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, curvesOnSelectionRows<F::Bgr24>},
+          {"16-bit", F::Rgb555, FormatSet::any(), F::Rgb555, curvesOnSelectionRows<F::Rgb555>},
       }},
       curvesOnSelection<PerPixel, PerPixel>,
   };

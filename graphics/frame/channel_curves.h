@@ -46,6 +46,16 @@ struct ClampedCurves {
   std::array<uint8_t, 256> red{};
   std::array<uint8_t, 256> green{};
   std::array<uint8_t, 256> blue{};
+  // The same values placed where a 32-bit pixel word holds them (fourth
+  // byte 0), for loops that read and write whole words.
+  std::array<uint32_t, 256> redWord{};
+  std::array<uint32_t, 256> greenWord{};
+  std::array<uint32_t, 256> blueWord{};
+  // For 16-bit pixels: each 5-bit field's value read as 8 bits, through the
+  // curve, back to 5 bits in its place in the 16-bit word (bit 15 0).
+  std::array<uint16_t, 32> red555{};
+  std::array<uint16_t, 32> green555{};
+  std::array<uint16_t, 32> blue555{};
 };
 
 // Writes every pixel of `target` (the source's size): the clamped curves in
@@ -95,7 +105,7 @@ using CurveMaskLoop = void (*)(const PixelView& source, const PixelView& mask,
 using CurveSumLoop = ChannelSums (*)(const PixelView& source, const Selection& selection,
                                      const ChannelCurves& curves);
 
-const FastPathTable<CurveSelectionLoop, 3>& curveSelectionLoops();
+const FastPathTable<CurveSelectionLoop, 6>& curveSelectionLoops();
 const FastPathTable<CurveSumLoop, 2>& curveSumLoops();
 const FastPathTable<CurveInPlaceLoop, 2>& curveInPlaceLoops();
 const FastPathTable<CurveMaskLoop, 6>& curveMaskLoops(MaskWeighting weighting);

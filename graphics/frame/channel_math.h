@@ -35,18 +35,17 @@ enum class MaskWeighting : uint8_t {
 constexpr int32_t steps256Weight(uint8_t level) { return level < 128 ? level : level + 1; }
 
 // `adjusted` may lie outside 0..255 (an offset or matrix result before its
-// clamp); the products are 64-bit so no adjusted value a rule can produce
-// overflows.
-template <MaskWeighting Weighting>
-constexpr uint8_t maskBlend(int32_t adjusted, uint8_t original, uint8_t level) {
+// clamp). `Wide` holds the products: int64_t for any adjusted value; int32_t
+// suffices for adjusted values within 16 bits (curves).
+template <MaskWeighting Weighting, typename Wide = int64_t>
+constexpr uint8_t maskBlend(Wide adjusted, uint8_t original, uint8_t level) {
   if constexpr (Weighting == MaskWeighting::Levels255) {
-    const int64_t m = level;
-    return clampChannel((m * adjusted + (255 - m) * original) / 255);
+    const Wide m = level;
+    return clampChannel(static_cast<int64_t>((m * adjusted + (255 - m) * original) / 255));
   } else {
-    const int64_t w = steps256Weight(level);
-    // Arithmetic shift: rounds toward minus infinity, as the rule says.
-    const int64_t sum = w * adjusted + (256 - w) * original;
-    return clampChannel(sum >= 0 ? sum >> 8 : -((-sum + 255) >> 8));
+    const Wide w = steps256Weight(level);
+    // An arithmetic shift: it rounds toward minus infinity, as the rule says.
+    return clampChannel(static_cast<int64_t>((w * adjusted + (256 - w) * original) >> 8));
   }
 }
 

@@ -28,12 +28,12 @@ inline RowSpan spanWithin(const Selection& s, int32_t width, int32_t height) {
           std::min(s.bottom, height - 1)};
 }
 
-// Writes every pixel of `out`: rule(pixel) inside the selection, the pixel
-// copied by `copy` outside it. rule: PixelValue(PixelValue), channels already
-// clamped.
-template <typename In, typename Out, typename Rule>
-void mapSelection(const PixelView& in, const PixelView& out, const Selection& selection,
-                  const Rule& rule, CopyRule copy) {
+// Writes every pixel of `out`: the selected run of each selected row through
+// rows(from, to, count), every other pixel copied by `copy`. rows writes
+// `count` pixels from `from` (in `in`'s format) to `to` (in `out`'s).
+template <typename In, typename Out, typename Rows>
+void mapSelectionRows(const PixelView& in, const PixelView& out, const Selection& selection,
+                      const Rows& rows, CopyRule copy) {
   const int32_t width = std::min(in.width, out.width);
   const int32_t height = std::min(in.height, out.height);
   const RowSpan span = spanWithin(selection, width, height);
@@ -46,14 +46,33 @@ void mapSelection(const PixelView& in, const PixelView& out, const Selection& se
       copyPixels(In{}, in, from, Out{}, out, to, width, copy);
       continue;
     }
+    const int32_t count = span.right - span.left + 1;
     copyPixels(In{}, in, from, Out{}, out, to, span.left, copy);
     from += static_cast<ptrdiff_t>(span.left) * inStep;
     to += static_cast<ptrdiff_t>(span.left) * outStep;
-    for (int32_t x = span.left; x <= span.right; ++x, from += inStep, to += outStep) {
-      store(Out{}, out, to, rule(fetch(In{}, in, from)));
-    }
+    rows(from, to, count);
+    from += static_cast<ptrdiff_t>(count) * inStep;
+    to += static_cast<ptrdiff_t>(count) * outStep;
     copyPixels(In{}, in, from, Out{}, out, to, width - span.right - 1, copy);
   }
+}
+
+// Writes every pixel of `out`: rule(pixel) inside the selection, the pixel
+// copied by `copy` outside it. rule: PixelValue(PixelValue), channels already
+// clamped.
+template <typename In, typename Out, typename Rule>
+void mapSelection(const PixelView& in, const PixelView& out, const Selection& selection,
+                  const Rule& rule, CopyRule copy) {
+  const int32_t inStep = stepOf(In{}, in);
+  const int32_t outStep = stepOf(Out{}, out);
+  mapSelectionRows<In, Out>(
+      in, out, selection,
+      [&](const uint8_t* from, uint8_t* to, int32_t count) {
+        for (int32_t i = 0; i < count; ++i, from += inStep, to += outStep) {
+          store(Out{}, out, to, rule(fetch(In{}, in, from)));
+        }
+      },
+      copy);
 }
 
 // Changes a picture's own pixels. In the selected rows every pixel is read

@@ -58,9 +58,14 @@ struct FastPath {
   FormatSet second;
   FormatSet target;
   Loop loop;
+  // For a loop that needs more of the processor than the build's baseline
+  // (SSE2 on the Windows DLL): whether this processor has it. Null: always.
+  bool (*available)() = nullptr;
 
-  constexpr bool accepts(const CallFormats& f) const {
-    return source.contains(f.source) && second.contains(f.second) && target.contains(f.target);
+  bool usable() const { return available == nullptr || available(); }
+  bool accepts(const CallFormats& f) const {
+    return source.contains(f.source) && second.contains(f.second) && target.contains(f.target) &&
+           usable();
   }
 };
 
