@@ -1,8 +1,11 @@
 #include "graphics/color/threshold.h"
 
+#include "graphics/color/threshold_rows_avx512.h"
+
 #include "graphics/frame/channel_math.h"
 #include "graphics/frame/color_methods.h"
 #include "graphics/frame/color_walks.h"
+#include "graphics/frame/processor_features.h"
 
 namespace tvq {
 namespace {
@@ -15,6 +18,28 @@ void thresholdOnSelection(const PixelView& source, const PixelView& target,
   const PixelValue replacement = rule.targetPixel();
   mapSelection<In, Out>(
       source, target, selection, [&](PixelValue v) { return rule.passes(v) ? replacement : v; },
+      CopyRule::Converted);
+}
+
+// The vector loop takes whole vectors of each selected run; the portable
+// loop the rest.
+template <PixelFormat Format>
+void thresholdOnSelectionAvx512(const PixelView& source, const PixelView& target,
+                                const Selection& selection, const ThresholdRule& rule) {
+  using Access = Fixed<Format>;
+  constexpr int32_t step = storedBytesOf<Format>();
+  mapSelectionRows<Access, Access>(
+      source, target, selection,
+      [&](const uint8_t* from, uint8_t* to, int32_t count) {
+        const int32_t done = Format == PixelFormat::Bgrx32
+                                 ? thresholdRowsBgrx32Avx512(from, to, count, rule)
+                                 : thresholdRowsBgr24Avx512(from, to, count, rule);
+        from += done * step;
+        to += done * step;
+        for (int32_t i = done; i < count; ++i, from += step, to += step) {
+          store(Access{}, target, to, rule.apply(fetch(Access{}, source, from)));
+        }
+      },
       CopyRule::Converted);
 }
 
@@ -37,9 +62,13 @@ void thresholdOnMask(const PixelView& source, const PixelView& mask, const Pixel
 
 }  // namespace
 
-const FastPathTable<ThresholdSelectionLoop, 2>& thresholdSelectionLoops() {
-  static constexpr FastPathTable<ThresholdSelectionLoop, 2> table = {
+const FastPathTable<ThresholdSelectionLoop, 4>& thresholdSelectionLoops() {
+  static constexpr FastPathTable<ThresholdSelectionLoop, 4> table = {
       {{
+          {"32-bit, AVX-512", F::Bgrx32, FormatSet::any(), F::Bgrx32,
+           thresholdOnSelectionAvx512<F::Bgrx32>, hasAvx512BytePermutes},
+          {"24-bit, AVX-512", F::Bgr24, FormatSet::any(), F::Bgr24,
+           thresholdOnSelectionAvx512<F::Bgr24>, hasAvx512BytePermutes},
           {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32,
            thresholdOnSelection<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
           {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24,

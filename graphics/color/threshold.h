@@ -52,7 +52,7 @@ using ThresholdSelectionLoop = void (*)(const PixelView& source, const PixelView
                                         const Selection& selection, const ThresholdRule& rule);
 using ThresholdMaskLoop = void (*)(const PixelView& source, const PixelView& mask,
                                    const PixelView& target, const ThresholdRule& rule);
-const FastPathTable<ThresholdSelectionLoop, 2>& thresholdSelectionLoops();
+const FastPathTable<ThresholdSelectionLoop, 4>& thresholdSelectionLoops();
 const FastPathTable<ThresholdMaskLoop, 4>& thresholdMaskLoops();
 
 // "TVQ_Threshold(extends p as picture, rect as TVQ_Rectangle, darker as
