@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 
 #include "bench_bitmap.h"
 #include "graphics/color/averaging.h"
@@ -86,6 +87,54 @@ void BM_GammaWithMask(benchmark::State& state) {
                            tvq::MaskWeighting::Levels255, tvq::CopyRule::Converted);
   });
 }
+
+// Every loop of the curve and threshold tables on its own, the general walk
+// included, so the portable loops' figures show beside the vector ones on a
+// processor that has both.
+int32_t depthFor(const tvq::FormatSet& formats) {
+  if (formats.contains(tvq::PixelFormat::Bgrx32)) return 32;
+  if (formats.contains(tvq::PixelFormat::Bgr24)) return 24;
+  return 16;
+}
+
+template <typename Loop, size_t N, typename Run>
+void registerLoops(const char* kernel, const tvq::FastPathTable<Loop, N>& table, Run run) {
+  for (const tvq::FastPath<Loop>& entry : table.fast) {
+    if (!entry.usable()) continue;
+    const int32_t depth = depthFor(entry.source);
+    benchmark::RegisterBenchmark((std::string(kernel) + "/" + entry.name).c_str(),
+                                 [=](benchmark::State& state) { run(state, entry.loop, depth); })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+  }
+  for (int32_t depth : {32, 24, 16}) {
+    benchmark::RegisterBenchmark(
+        (std::string(kernel) + "/general walk, " + std::to_string(depth) + "-bit").c_str(),
+        [=](benchmark::State& state) { run(state, table.general, depth); })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+  }
+}
+
+const bool kLoopsRegistered = [] {
+  registerLoops("BM_CurveLoop", tvq::curveSelectionLoops(),
+                [](benchmark::State& state, tvq::CurveSelectionLoop loop, int32_t depth) {
+                  const Bitmap source(depth, 1), target(depth, 2);
+                  const tvq::ClampedCurves c(tvq::contrastCurves(0x808080, 1.6, 0.7, 2.2));
+                  bench::timeAgainstMemcpy(state, target.size(), [&] {
+                    loop(source.view(), target.view(), kAll, c, tvq::CopyRule::StoredBits);
+                  });
+                });
+  registerLoops("BM_ThresholdLoop", tvq::thresholdSelectionLoops(),
+                [](benchmark::State& state, tvq::ThresholdSelectionLoop loop, int32_t depth) {
+                  const Bitmap source(depth, 1), target(depth, 2);
+                  const tvq::ThresholdRule rule{true, false, 0x808080, 0xFF00FF};
+                  bench::timeAgainstMemcpy(state, target.size(), [&] {
+                    loop(source.view(), target.view(), kAll, rule);
+                  });
+                });
+  return true;
+}();
 
 #ifdef RB_BENCH_WITH_OPENCV
 // cv::LUT with one table per channel, the nearest OpenCV call to a curve.

@@ -12,12 +12,14 @@ namespace {
 
 using F = PixelFormat;
 
+// The rule is copied into each loop: stores through byte pointers could
+// otherwise alias the caller's rule, and its fields would be read again at
+// every pixel.
 template <typename In, typename Out>
 void thresholdOnSelection(const PixelView& source, const PixelView& target,
                           const Selection& selection, const ThresholdRule& rule) {
-  const PixelValue replacement = rule.targetPixel();
   mapSelection<In, Out>(
-      source, target, selection, [&](PixelValue v) { return rule.passes(v) ? replacement : v; },
+      source, target, selection, [local = rule](PixelValue v) { return local.apply(v); },
       CopyRule::Converted);
 }
 
@@ -30,21 +32,21 @@ void thresholdOnSelectionAvx512(const PixelView& source, const PixelView& target
   constexpr int32_t step = storedBytesOf<Format>();
   mapSelectionRows<Access, Access>(
       source, target, selection,
-      [&](const uint8_t* from, uint8_t* to, int32_t count) {
+      [&, local = rule](const uint8_t* from, uint8_t* to, int32_t count) {
         const int32_t done = Format == PixelFormat::Bgrx32
                                  ? thresholdRowsBgrx32Avx512(from, to, count, rule)
                                  : thresholdRowsBgr24Avx512(from, to, count, rule);
         from += done * step;
         to += done * step;
         for (int32_t i = done; i < count; ++i, from += step, to += step) {
-          store(Access{}, target, to, rule.apply(fetch(Access{}, source, from)));
+          store(Access{}, target, to, local.apply(fetch(Access{}, source, from)));
         }
       },
       CopyRule::Converted);
 }
 
 struct ThresholdBlend {
-  const ThresholdRule& rule;
+  ThresholdRule rule;
   bool keeps(uint8_t) const { return false; }
   PixelValue operator()(PixelValue v, uint8_t level) const {
     const PixelValue x = rule.apply(v);
