@@ -95,20 +95,38 @@ TEST(Command, ExitStatusNamesWhatWentWrong) {
 
 // Both plug-ins on a PNG file, pixel values worked out by hand, results
 // saved: a script run the way a user runs it.
-TEST(Command, EndToEndScriptOverBothPlugins) {
+// Runs `script` from the test data with small_card.png beside it, in its own
+// folder, the way a user runs a script.
+Command runDataScript(TempDir& dir, const char* script) {
   namespace fs = std::filesystem;
-  TempDir dir;
   const fs::path data = scripttest::binDir() / "script-data";
-  for (const char* name : {"small_card.png", "end_to_end.rbs"})
+  for (const char* name : {"small_card.png", script})
     fs::copy_file(data / name, fs::path(dir.file(name)));
   const fs::path previous = fs::current_path();
   fs::current_path(dir.file(""));
-  const Command c = rbhost(dir, {"run", "end_to_end.rbs"});
+  Command c = rbhost(dir, {"run", script});
   fs::current_path(previous);
+  return c;
+}
+
+TEST(Command, EndToEndScriptOverBothPlugins) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  const Command c = runDataScript(dir, "end_to_end.rbs");
   EXPECT_EQ(c.status, 0) << c.err;
   EXPECT_EQ(c.out, "end to end: ok\n");
   for (const char* saved : {"adjusted.png", "doubled.png", "round_trip.png"})
     EXPECT_TRUE(fs::exists(dir.file(saved))) << saved;
+}
+
+// The colour operations from a script, values worked out by hand.
+TEST(Command, ColourOperationsScript) {
+  TempDir dir;
+  const Command c = runDataScript(dir, "color_operations.rbs");
+  EXPECT_EQ(c.status, 0) << c.out << c.err;
+  namespace fs = std::filesystem;
+  EXPECT_EQ(c.out, "colour operations: ok\n");
+  EXPECT_TRUE(fs::exists(dir.file("stretched.png")));
 }
 
 }  // namespace
