@@ -1,15 +1,10 @@
 #include "graphics/frame/curve_rows_avx512.h"
 
-#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#define TVQ_HAVE_AVX512_ROWS 1
-#endif
+#include "graphics/frame/processor_features.h"
 
 namespace tvq {
 
 #ifdef TVQ_HAVE_AVX512_ROWS
-
-#define TVQ_AVX512_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
 namespace {
 

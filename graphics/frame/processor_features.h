@@ -5,6 +5,15 @@
 #ifndef TVQ_FRAME_PROCESSOR_FEATURES_H
 #define TVQ_FRAME_PROCESSOR_FEATURES_H
 
+// Where the compiler can build AVX-512 loops beside the baseline ones:
+// functions marked TVQ_AVX512_TARGET may use its intrinsics, and run only
+// where hasAvx512BytePermutes() answers true.
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define TVQ_HAVE_AVX512_ROWS 1
+#define TVQ_AVX512_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#endif
+
 namespace tvq {
 
 // AVX-512 with byte and word permutes (AVX512BW and AVX512VBMI), with the
