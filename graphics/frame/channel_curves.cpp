@@ -107,6 +107,55 @@ void curvesByMask(const PixelView& source, const PixelView& mask, const PixelVie
   blendByMask<In, Mask, Out>(source, mask, target, CurveBlend<Weighting>{curves}, copy);
 }
 
+// The blend of every channel value at one level, made the first time a call
+// meets the level: a pixel is then three lookups. Operations run one at a
+// time on the host's thread, so one set of rows serves every call; each call
+// starts with none made.
+struct LevelRows {
+  std::array<std::array<uint8_t, 768>, 256> rows;  // red, green, blue values
+  std::array<bool, 256> made;
+};
+LevelRows& levelRows() {
+  static LevelRows rows;
+  return rows;
+}
+
+template <MaskWeighting Weighting>
+struct TabledCurveBlend {
+  explicit TabledCurveBlend(const ChannelCurves& c) : curves(c), tables(levelRows()) {
+    tables.made.fill(false);
+  }
+  bool keeps(uint8_t level) const { return Weighting == MaskWeighting::Steps256 && level == 0; }
+  PixelValue operator()(PixelValue v, uint8_t level) const {
+    const uint8_t* row = rowOf(level);
+    return makePixel(row[redOf(v)], row[256 + greenOf(v)], row[512 + blueOf(v)]);
+  }
+
+ private:
+  const uint8_t* rowOf(uint8_t level) const {
+    std::array<uint8_t, 768>& row = tables.rows[level];
+    if (!tables.made[level]) {
+      for (int32_t c = 0; c < 256; ++c) {
+        const auto i = static_cast<size_t>(c);
+        const auto original = static_cast<uint8_t>(c);
+        row[i] = maskBlend<Weighting, int32_t>(curves.red[i], original, level);
+        row[256 + i] = maskBlend<Weighting, int32_t>(curves.green[i], original, level);
+        row[512 + i] = maskBlend<Weighting, int32_t>(curves.blue[i], original, level);
+      }
+      tables.made[level] = true;
+    }
+    return row.data();
+  }
+  const ChannelCurves& curves;
+  LevelRows& tables;
+};
+
+template <MaskWeighting Weighting, typename In, typename Mask, typename Out>
+void tabledCurvesByMask(const PixelView& source, const PixelView& mask, const PixelView& target,
+                        const ChannelCurves& curves, CopyRule copy) {
+  blendByMask<In, Mask, Out>(source, mask, target, TabledCurveBlend<Weighting>(curves), copy);
+}
+
 template <typename In>
 ChannelSums curveSums(const PixelView& source, const Selection& selection,
                       const ChannelCurves& curves) {
@@ -125,17 +174,17 @@ template <MaskWeighting W>
 constexpr FastPathTable<CurveMaskLoop, 6> kCurveMaskLoops = {
     {{
         {"32-bit, 8-bit mask", F::Bgrx32, F::Indexed8, F::Bgrx32,
-         curvesByMask<W, Fixed<F::Bgrx32>, Fixed<F::Indexed8>, Fixed<F::Bgrx32>>},
+         tabledCurvesByMask<W, Fixed<F::Bgrx32>, Fixed<F::Indexed8>, Fixed<F::Bgrx32>>},
         {"32-bit, 32-bit mask", F::Bgrx32, F::Bgrx32, F::Bgrx32,
-         curvesByMask<W, Fixed<F::Bgrx32>, Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
+         tabledCurvesByMask<W, Fixed<F::Bgrx32>, Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
         {"24-bit, 8-bit mask", F::Bgr24, F::Indexed8, F::Bgr24,
-         curvesByMask<W, Fixed<F::Bgr24>, Fixed<F::Indexed8>, Fixed<F::Bgr24>>},
+         tabledCurvesByMask<W, Fixed<F::Bgr24>, Fixed<F::Indexed8>, Fixed<F::Bgr24>>},
         {"24-bit, 24-bit mask", F::Bgr24, F::Bgr24, F::Bgr24,
-         curvesByMask<W, Fixed<F::Bgr24>, Fixed<F::Bgr24>, Fixed<F::Bgr24>>},
+         tabledCurvesByMask<W, Fixed<F::Bgr24>, Fixed<F::Bgr24>, Fixed<F::Bgr24>>},
         {"16-bit, 16-bit mask", F::Rgb555, F::Rgb555, F::Rgb555,
-         curvesByMask<W, Fixed<F::Rgb555>, Fixed<F::Rgb555>, Fixed<F::Rgb555>>},
+         tabledCurvesByMask<W, Fixed<F::Rgb555>, Fixed<F::Rgb555>, Fixed<F::Rgb555>>},
         {"16-bit, 8-bit mask", F::Rgb555, F::Indexed8, F::Rgb555,
-         curvesByMask<W, Fixed<F::Rgb555>, Fixed<F::Indexed8>, Fixed<F::Rgb555>>},
+         tabledCurvesByMask<W, Fixed<F::Rgb555>, Fixed<F::Indexed8>, Fixed<F::Rgb555>>},
     }},
     curvesByMask<W, PerPixel, PerPixel, PerPixel>,
 };
