@@ -5,6 +5,7 @@
 
 #include "graphics/frame/color_walks.h"
 #include "graphics/frame/curve_rows_avx512.h"
+#include "graphics/frame/curve_rows_sse2.h"
 #include "graphics/frame/processor_features.h"
 
 namespace tvq {
@@ -21,8 +22,31 @@ void curvesOnSelection(const PixelView& source, const PixelView& target, const S
 
 // Rows of one format looked up whole: a 32-bit pixel as one word, a 16-bit
 // one by its three 5-bit fields, a 24-bit one byte by byte.
+// The d, if any, for which `table` is clamp(C + d) at every C: d >= 0 shows
+// at C = 0, d <= 0 at C = 255.
+std::optional<int32_t> offsetOf(const std::array<uint8_t, 256>& table) {
+  for (const int32_t d : {int32_t{table[0]}, int32_t{table[255]} - 255}) {
+    bool fits = true;
+    for (int32_t c = 0; c < 256 && fits; ++c) {
+      fits = table[static_cast<size_t>(c)] == clampChannel(c + d);
+    }
+    if (fits) return d;
+  }
+  return std::nullopt;
+}
+
 template <PixelFormat Format>
 void curveRows(const uint8_t* from, uint8_t* to, int32_t count, const ClampedCurves& c) {
+  if constexpr (Format == PixelFormat::Bgrx32 || Format == PixelFormat::Bgr24) {
+    if (c.offsets) {
+      constexpr int32_t step = storedBytesOf<Format>();
+      const int32_t done = Format == PixelFormat::Bgrx32 ? offsetRowsBgrx32Sse2(from, to, count, c)
+                                                         : offsetRowsBgr24Sse2(from, to, count, c);
+      from += done * step;
+      to += done * step;
+      count -= done;
+    }
+  }
   if constexpr (Format == PixelFormat::Bgrx32 && std::endian::native == std::endian::little) {
     for (int32_t i = 0; i < count; ++i, from += 4, to += 4) {
       uint32_t w;
@@ -200,6 +224,8 @@ ClampedCurves::ClampedCurves(const ChannelCurves& curves) {
     greenWord[i] = uint32_t{green[i]} << 8;
     blueWord[i] = blue[i];
   }
+  const std::optional<int32_t> r = offsetOf(red), g = offsetOf(green), b = offsetOf(blue);
+  if (r && g && b) offsets = ChannelOffsets{*r, *g, *b};
   // The 16-bit reader turns field f into f × 8; the writer keeps the top
   // five bits.
   for (size_t f = 0; f < 32; ++f) {

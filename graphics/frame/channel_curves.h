@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "graphics/frame/channel_math.h"
 #include "graphics/frame/fast_path_table.h"
@@ -37,6 +38,13 @@ struct ChannelCurves {
   }
 };
 
+// A constant per channel, -255..255.
+struct ChannelOffsets {
+  int32_t red = 0;
+  int32_t green = 0;
+  int32_t blue = 0;
+};
+
 // The curves clamped to 0..255, as the selection kernels apply them.
 struct ClampedCurves {
   explicit ClampedCurves(const ChannelCurves& curves);
@@ -56,6 +64,9 @@ struct ClampedCurves {
   std::array<uint16_t, 32> red555{};
   std::array<uint16_t, 32> green555{};
   std::array<uint16_t, 32> blue555{};
+  // Set when every clamped curve is clamp(C + d) for one d per channel: such
+  // curves run as saturating byte arithmetic.
+  std::optional<ChannelOffsets> offsets;
 };
 
 // Writes every pixel of `target` (the source's size): the clamped curves in

@@ -124,16 +124,21 @@ class FastPathEquivalenceTest : public FrameTest {
     }
   }
 
-  // Curves of any shape, out-of-range values included, with the identity
-  // and the extremes now and then.
+  // Curves of any shape, out-of-range values included, with the identity,
+  // the extremes and plain offsets (which have loops of their own) now and
+  // then.
   tvq::ChannelCurves drawCurves(std::mt19937& rng) {
-    const int32_t kind = between(rng, 0, 4);
-    return tvq::ChannelCurves::from([&](int, int32_t v) {
+    const int32_t kind = between(rng, 0, 5);
+    const int32_t offset[3] = {between(rng, -300, 300), between(rng, -300, 300),
+                               between(rng, -300, 300)};
+    return tvq::ChannelCurves::from([&](int channel, int32_t v) {
       switch (kind) {
         case 0:
           return v;
         case 1:
           return between(rng, 0, 1) == 0 ? -255 : 510;
+        case 2:
+          return v + offset[channel];
         default:
           return between(rng, -600, 900);
       }
