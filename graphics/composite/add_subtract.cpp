@@ -13,14 +13,6 @@
 namespace tvq {
 namespace {
 
-// The second picture's own three codes: it is nil, cannot be locked, or is
-// not of the first one's size.
-struct SecondPictureCodes {
-  ErrorCode nil;
-  ErrorCode lock;
-  ErrorCode wrongSize;
-};
-
 constexpr SecondPictureCodes kAddendCodes = {ErrorCode::AddendNil, ErrorCode::AddendLock,
                                              ErrorCode::AddendWrongSize};
 constexpr SecondPictureCodes kSubtractendCodes = {
@@ -117,8 +109,7 @@ RbPicture combinePictures(RbPicture p, RbPicture second, ChannelArithmetic arith
   PictureLock in;
   if (!op.lock(in, p, ErrorCode::SourceLock)) return nullptr;
   PictureLock other;
-  if (!op.lock(other, second, codes.lock)) return nullptr;
-  if (!op.check(other.view().sameSizeAs(in.view()), codes.wrongSize)) return nullptr;
+  if (!op.lockSecondPicture(other, second, codes, in)) return nullptr;
   OwnedPicture result;
   if (!op.createResult(result, in)) return nullptr;
   combineChannels(in.view(), other.view(), result.view(), arithmetic);

@@ -29,6 +29,12 @@ bool Operation::lockMaskArgument(PictureLock& mask, RbPicture maskPicture,
   return error == ErrorCode::None || fail(error);
 }
 
+bool Operation::lockSecondPicture(PictureLock& second, RbPicture picture,
+                                  const SecondPictureCodes& codes, const PictureLock& first) {
+  return lock(second, picture, codes.lock) &&
+         check(second.view().sameSizeAs(first.view()), codes.wrongSize);
+}
+
 std::optional<Selection> Operation::select(const PictureLock& picture, RbObject rect) {
   const PixelView& view = picture.view();
   std::optional<Selection> selection = clipSelection(view.width, view.height, rectangleData(rect));
@@ -38,7 +44,12 @@ std::optional<Selection> Operation::select(const PictureLock& picture, RbObject 
 
 bool Operation::createResult(OwnedPicture& result, const PictureLock& source, ErrorCode failure) {
   const PixelView& view = source.view();
-  return result.create(view.width, view.height, resultDepthFor(view.depth)) || fail(failure);
+  return createResult(result, view.width, view.height, resultDepthFor(view.depth), failure);
+}
+
+bool Operation::createResult(OwnedPicture& result, int32_t width, int32_t height, int32_t depth,
+                             ErrorCode failure) {
+  return result.create(width, height, depth) || fail(failure);
 }
 
 }  // namespace tvq

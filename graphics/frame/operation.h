@@ -32,6 +32,14 @@
 
 namespace tvq {
 
+// A second picture argument's own three codes: it is nil, it cannot be
+// locked, or it is not of the first picture's size.
+struct SecondPictureCodes {
+  ErrorCode nil;
+  ErrorCode lock;
+  ErrorCode wrongSize;
+};
+
 class Operation {
  public:
   // Clears the last-error code: an operation that succeeds leaves 0 behind.
@@ -50,6 +58,11 @@ class Operation {
   // against the locked picture it weights: MaskLock, MaskSize, MaskNotGrey.
   bool lockMaskArgument(PictureLock& mask, RbPicture maskPicture, const PictureLock& picture);
 
+  // Locks a second picture argument, already known not to be nil, and
+  // checks that it has the size of `first`: codes.lock, codes.wrongSize.
+  bool lockSecondPicture(PictureLock& second, RbPicture picture, const SecondPictureCodes& codes,
+                         const PictureLock& first);
+
   // The selection `rect` (a TVQ_Rectangle, or nil for everything) makes in
   // the locked picture; InvalidSelection when it is empty.
   std::optional<Selection> select(const PictureLock& picture, RbObject rect);
@@ -58,6 +71,9 @@ class Operation {
   // `failure` is ResultLock for results, IntermediateLock for a working
   // picture.
   bool createResult(OwnedPicture& result, const PictureLock& source,
+                    ErrorCode failure = ErrorCode::ResultLock);
+  // A locked result of any size a result can have, at 16, 24 or 32 bits.
+  bool createResult(OwnedPicture& result, int32_t width, int32_t height, int32_t depth,
                     ErrorCode failure = ErrorCode::ResultLock);
 };
 

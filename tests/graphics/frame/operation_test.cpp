@@ -219,3 +219,62 @@ TEST_F(OperationTest, EmptySelectionSetsInvalidSelection) {
 
 }  // namespace
 }  // namespace tvqtest
+
+namespace tvqtest {
+namespace {
+
+constexpr tvq::SecondPictureCodes kOverlayCodes = {ErrorCode::OverlayNil, ErrorCode::OverlayLock,
+                                                   ErrorCode::OverlayWrongSize};
+
+// A second-picture step as an operation uses it: the nil check before any
+// lock, then the lock and the size check.
+int32_t lockBoth(RbPicture first, RbPicture second) {
+  Operation op;
+  if (!op.check(first != nullptr, ErrorCode::SourceNil)) return tvq::lastError();
+  if (!op.check(second != nullptr, kOverlayCodes.nil)) return tvq::lastError();
+  PictureLock a;
+  if (!op.lock(a, first, ErrorCode::SourceLock)) return tvq::lastError();
+  PictureLock b;
+  op.lockSecondPicture(b, second, kOverlayCodes, a);
+  return tvq::lastError();
+}
+
+TEST_F(OperationTest, SecondPictureHasItsOwnThreeCodes) {
+  RbPicture first = patternPicture(4, 3, 24);
+  EXPECT_EQ(lockBoth(first, nullptr), 12);
+  RbPicture locked = picture(4, 3, 32);
+  host.failLocksOf(locked);
+  EXPECT_EQ(lockBoth(first, locked), 13);
+  EXPECT_EQ(lockBoth(first, picture(4, 2, 24)), 16);
+  EXPECT_EQ(lockBoth(first, picture(3, 3, 8)), 16);
+  EXPECT_EQ(lockBoth(first, picture(4, 3, 1)), 0) << "any depth of the same size";
+  EXPECT_EQ(host.audit().descriptionLocks, 0);
+}
+
+TEST_F(OperationTest, ResultOfAnySizeAndDepth) {
+  struct Case {
+    int32_t width, height, depth;
+    bool made;
+  };
+  const Case cases[] = {
+      {7, 1, 16, true},   {1, 9, 24, true}, {300, 2, 32, true}, {0, 4, 32, false},
+      {4, -1, 32, false}, {4, 4, 8, false}, {4, 4, 1, false},   {4, 4, 33, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + " at " +
+                 std::to_string(c.depth));
+    Operation op;
+    OwnedPicture result;
+    EXPECT_EQ(op.createResult(result, c.width, c.height, c.depth), c.made);
+    EXPECT_EQ(tvq::lastError(), c.made ? 0 : 5);
+    if (c.made) {
+      EXPECT_EQ(result.view().width, c.width);
+      EXPECT_EQ(result.view().height, c.height);
+      EXPECT_EQ(result.view().depth, c.depth);
+    }
+  }
+  EXPECT_EQ(host.audit().descriptionLocks, 0);
+}
+
+}  // namespace
+}  // namespace tvqtest
