@@ -34,11 +34,21 @@ bool PictureLock::lockMaskOf(RbPicture picture) {
   return bind();
 }
 
+bool PictureLock::lockBuffer(const PixelView& view) {
+  unlock();
+  if (view.pixels == nullptr || view.width <= 0 || view.height <= 0) return false;
+  binding_ = Binding::Buffer;
+  view_ = view;
+  locked_ = true;
+  return true;
+}
+
 bool PictureLock::bind() {
   switch (binding_) {
     case Binding::HostPicture:
       locked_ = bindHostPicture();
       break;
+    case Binding::Buffer:
     case Binding::None:
       locked_ = false;
       break;
@@ -125,6 +135,7 @@ void PictureLock::release() {
       host::unlockPictureDescription(picture_);
       if (holdsReference_) host::release(picture_);
       break;
+    case Binding::Buffer:
     case Binding::None:
       break;
   }

@@ -35,6 +35,10 @@ class PictureLock {
   // it on unlock. An 8-bit mask reads and writes grey levels.
   bool lockMaskOf(RbPicture picture);
 
+  // Binds the lock to pixels the plug-in itself holds (a client picture's
+  // buffer or mask buffer): no host call is made, and unlocking gives
+  // nothing back. False for a view without pixels.
+  bool lockBuffer(const PixelView& view);
   void unlock();
 
   bool locked() const { return locked_; }
@@ -46,7 +50,7 @@ class PictureLock {
   // What the lock is bound to. A client picture's own buffers are the other
   // binding a lock can have; each binding has its branch in bind() and
   // release().
-  enum class Binding { None, HostPicture };
+  enum class Binding { None, HostPicture, Buffer };
 
   bool bind();
   void release();

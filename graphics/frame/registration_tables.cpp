@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "graphics/classes/client_picture.h"
 #include "graphics/classes/rectangle_class.h"
 #include "graphics/color/averaging.h"
 #include "graphics/color/contrast.h"
@@ -114,6 +115,7 @@ void registerPluginInterface() {
   // Classes, in the order TVQ_Rectangle, TVQ_ColorMatrix, TVQ_Convolution,
   // TVQ_ClientPicture.
   registerClass(rectangleClass());
+  registerClass(clientPictureClass());
 
   if (pictureExtension.propertyCount + pictureExtension.methodCount > 0) {
     registerClassExtension(pictureExtension);
