@@ -10,7 +10,11 @@
 #include "graphics/color/rgb_offsets.h"
 #include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
+#include "graphics/composite/compare.h"
+#include "graphics/composite/difference.h"
+#include "graphics/composite/transition.h"
 #include "graphics/conversion/downsample.h"
+#include "graphics/conversion/picture_properties.h"
 #include "graphics/frame/error_methods.h"
 #include "graphics/frame/registration.h"
 
@@ -35,8 +39,18 @@ std::array errorMethods = {
 
 // The extension of the host's picture class (group "TVQ", flags 2 for its
 // properties). Registered once it has a member.
-std::array<RbPropertyRecord, 0> pictureProperties{};
+RbPropertyRecord pictureProperty(const char* name, const char* type, RbFunction getter) {
+  return {"TVQ", name, type, 2, getter, nullptr, 0, {}};
+}
+std::array pictureProperties = {
+    pictureProperty("TVQ_BitDepth", "integer", rbFunction(bitDepthGetter)),
+    pictureProperty("TVQ_RowBytes", "integer", rbFunction(rowBytesGetter)),
+    pictureProperty("TVQ_HasMask", "boolean", rbFunction(hasMaskGetter)),
+};
 std::array pictureMethods = {
+    method(rbFunction(compareMethod),
+           "TVQ_Compare(compare as picture, rect as TVQ_Rectangle) as boolean"),
+    method(rbFunction(differenceMethod), "TVQ_Difference(compare as picture) as picture"),
     method(rbFunction(adjustGammaMethod),
            "TVQ_AdjustGamma(rect as TVQ_Rectangle, center as color, red_factor as double, "
            "green_factor as double, blue_factor as double) as picture"),
@@ -101,6 +115,9 @@ std::array pictureGlobalMethods = {
     method(rbFunction(thresholdWithMaskMethod),
            "TVQ_ThresholdWithMask(extends p as picture, mask as picture, darker as boolean, "
            "and_threshold as boolean, threshold as color, target as color) as picture"),
+    method(rbFunction(transitionMethod),
+           "TVQ_Transition(extends p as picture, overlay_a as picture, overlay_b as picture, "
+           "overlay_a_fraction as double) as picture"),
 };
 // Global methods "F(extends cp as TVQ_ClientPicture, ...)".
 std::array<RbMethodRecord, 0> clientPictureGlobalMethods{};

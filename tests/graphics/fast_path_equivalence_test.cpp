@@ -5,6 +5,7 @@
 // names with the kernel and the entry, so it can be replayed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <iostream>
@@ -16,6 +17,9 @@
 #include "frame/frame_fixture.h"
 #include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
+#include "graphics/composite/compare.h"
+#include "graphics/composite/difference.h"
+#include "graphics/composite/transition.h"
 #include "graphics/frame/channel_curves.h"
 #include "graphics/frame/fast_path_table.h"
 #include "graphics/frame/fast_paths.h"
@@ -301,6 +305,72 @@ TEST_F(FastPathEquivalenceTest, ThresholdByMask) {
                 (fastLoop ? entry.loop : general)(in.view(), levels.view(), target, rule);
               });
             });
+}
+
+TEST_F(FastPathEquivalenceTest, Transition) {
+  walkTable(
+      "transition", tvq::transitionLoops(),
+      [&](std::mt19937& rng, const auto& entry, auto general) {
+        const int32_t width = drawWidth(rng);
+        const int32_t height = between(rng, 1, 9);
+        RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+        const int32_t overlayDepth = depthIn(rng, entry.second);
+        RbPicture a = randomPicture(rng, width, height, overlayDepth);
+        RbPicture b = randomPicture(rng, width, height, overlayDepth);
+        const int32_t wa = between(rng, 0, 256);
+        const tvq::TransitionWeights weights{wa, between(rng, 0, 1) == 0 ? 256 - wa : 255 - wa};
+        auto [fast, slow] = targets(rng, entry.target, width, height);
+        tvq::PictureLock in, la, lb;
+        ASSERT_TRUE(in.lock(source) && la.lock(a) && lb.lock(b));
+        expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+          (fastLoop ? entry.loop : general)(in.view(), la.view(), lb.view(), target, weights);
+        });
+      });
+}
+
+TEST_F(FastPathEquivalenceTest, DifferenceMap) {
+  walkTable("difference map", tvq::differenceLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = drawWidth(rng);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              // Often a copy, so that equal pixels show too, of another size now
+              // and then.
+              const int32_t otherWidth = between(rng, 0, 2) == 0 ? drawWidth(rng) : width;
+              RbPicture other = between(rng, 0, 1) == 0 && otherWidth == width
+                                    ? copyOf(rng, source)
+                                    : randomPicture(rng, otherWidth, between(rng, 1, 9),
+                                                    depthIn(rng, entry.second));
+              const int32_t mapWidth = std::max(width, host.width(other));
+              const int32_t mapHeight = std::max(height, host.height(other));
+              RbPicture fast = randomPicture(rng, mapWidth, mapHeight, 32);
+              RbPicture slow = copyOf(rng, fast);
+              tvq::PictureLock a, b;
+              ASSERT_TRUE(a.lock(source) && b.lock(other));
+              expectSameBytes(fast, slow, [&](const PixelView& map, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(a.view(), b.view(), map);
+              });
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, Compare) {
+  walkTable(
+      "compare", tvq::compareLoops(), [&](std::mt19937& rng, const auto& entry, auto general) {
+        const int32_t width = drawWidth(rng);
+        const int32_t height = between(rng, 1, 9);
+        RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+        RbPicture other = copyOf(rng, source);
+        // Now and then one byte changed, a fourth byte or bit 15 perhaps.
+        if (between(rng, 0, 1) == 0) {
+          host.row(other, between(rng, 0, height - 1))[between(rng, 0, host.rowBytes(other) - 1)] ^=
+              static_cast<uint8_t>(1u << between(rng, 0, 7));
+        }
+        const tvq::Selection selection = drawSelection(rng, width, height);
+        tvq::PictureLock a, b;
+        ASSERT_TRUE(a.lock(source) && b.lock(other));
+        EXPECT_EQ(entry.loop(a.view(), b.view(), selection),
+                  general(a.view(), b.view(), selection));
+      });
 }
 
 TEST_F(FastPathEquivalenceTest, AddAndSubtract) {
