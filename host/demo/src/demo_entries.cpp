@@ -168,8 +168,12 @@ std::vector<DemoEntry> makeEntries() {
          "TVQ_Transition(extends p as picture, overlay_a as picture, overlay_b as picture, "
          "overlay_a_fraction as double) as picture",
          "card.TVQ_Transition(other, mask, 0.3)"));
-  add(op("Difference", "TVQ_Difference(compare as picture) as picture",
-         "card.TVQ_Difference(other)"));
+  // Red where a rectangle of the card was changed, white elsewhere.
+  add(with(op("Difference from a changed copy", "TVQ_Difference(compare as picture) as picture",
+              "card.TVQ_Difference(changed)"),
+           {"Dim changed As Picture = card.TVQ_AdjustRGB(area, 40, 0, 0)"},
+           {method("TVQ_AdjustRGB(rect as TVQ_Rectangle, red_delta as integer, green_delta as "
+                   "integer, blue_delta as integer) as picture")}));
   {
     DemoEntry e;
     e.title = "Compare two pictures";
