@@ -22,10 +22,14 @@ bool PictureLock::lock(RbPicture picture) {
   return bind();
 }
 
-bool PictureLock::lockMaskOf(RbPicture picture) {
+bool PictureLock::lockMaskOf(RbPicture picture) { return lockMask(picture, true); }
+
+bool PictureLock::lockExistingMaskOf(RbPicture picture) { return lockMask(picture, false); }
+
+bool PictureLock::lockMask(RbPicture picture, bool create) {
   unlock();
   if (picture == nullptr) return false;
-  RbPicture mask = host::realGetPictureMask(picture, true);
+  RbPicture mask = host::realGetPictureMask(picture, create);
   if (mask == nullptr) return false;
   picture_ = mask;
   binding_ = Binding::HostPicture;

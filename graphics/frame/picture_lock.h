@@ -35,6 +35,9 @@ class PictureLock {
   // it on unlock. An 8-bit mask reads and writes grey levels.
   bool lockMaskOf(RbPicture picture);
 
+  // Locks the mask `picture` already has, without making one: false when it
+  // has none. Reads and unlocks as lockMaskOf.
+  bool lockExistingMaskOf(RbPicture picture);
   // Binds the lock to pixels the plug-in itself holds (a client picture's
   // buffer or mask buffer): no host call is made, and unlocking gives
   // nothing back. False for a view without pixels.
@@ -52,6 +55,7 @@ class PictureLock {
   // release().
   enum class Binding { None, HostPicture, Buffer };
 
+  bool lockMask(RbPicture picture, bool create);
   bool bind();
   void release();
   bool bindHostPicture();

@@ -14,6 +14,7 @@
 #include "graphics/composite/difference.h"
 #include "graphics/composite/transition.h"
 #include "graphics/conversion/downsample.h"
+#include "graphics/conversion/memory_block_export.h"
 #include "graphics/conversion/picture_properties.h"
 #include "graphics/frame/error_methods.h"
 #include "graphics/frame/registration.h"
@@ -109,6 +110,9 @@ std::array pictureGlobalMethods = {
            "as integer)"),
     method(rbFunction(downsampleMethod),
            "TVQ_Downsample(extends p as picture, bits_per_channel as integer) as picture"),
+    method(rbFunction(makeMemoryBlockMethod),
+           "TVQ_MakeMemoryBlock(extends p as picture, rect as TVQ_Rectangle, mask_to_alpha as "
+           "boolean, ByRef row_bytes as integer) as picture"),
     method(rbFunction(thresholdMethod),
            "TVQ_Threshold(extends p as picture, rect as TVQ_Rectangle, darker as boolean, "
            "and_threshold as boolean, threshold as color, target as color) as picture"),

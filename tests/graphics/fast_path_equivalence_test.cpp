@@ -20,6 +20,7 @@
 #include "graphics/composite/compare.h"
 #include "graphics/composite/difference.h"
 #include "graphics/composite/transition.h"
+#include "graphics/conversion/memory_block_export.h"
 #include "graphics/frame/channel_curves.h"
 #include "graphics/frame/fast_path_table.h"
 #include "graphics/frame/fast_paths.h"
@@ -371,6 +372,29 @@ TEST_F(FastPathEquivalenceTest, Compare) {
         EXPECT_EQ(entry.loop(a.view(), b.view(), selection),
                   general(a.view(), b.view(), selection));
       });
+}
+
+TEST_F(FastPathEquivalenceTest, MemoryBlockExport) {
+  walkTable("memory-block export", tvq::exportLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = drawWidth(rng);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              RbPicture mask = randomPicture(rng, between(rng, 1, width), height,
+                                             depthIn(rng, FormatSet::any()));
+              const bool alpha = between(rng, 0, 1) == 0;
+              const tvq::Selection s = drawSelection(rng, width, height);
+              const size_t size =
+                  static_cast<size_t>(s.right - s.left + 1) *
+                  static_cast<size_t>(s.bottom - s.top + 1) *
+                  static_cast<size_t>(tvq::exportedBytesPerPixel(host.depth(source)));
+              std::vector<uint8_t> fast(size, 0xCD), slow(size, 0xCD);
+              tvq::PictureLock in, levels;
+              ASSERT_TRUE(in.lock(source) && levels.lock(mask));
+              entry.loop(in.view(), s, alpha ? &levels.view() : nullptr, fast.data());
+              general(in.view(), s, alpha ? &levels.view() : nullptr, slow.data());
+              EXPECT_EQ(fast, slow);
+            });
 }
 
 TEST_F(FastPathEquivalenceTest, AddAndSubtract) {
