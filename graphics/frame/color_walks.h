@@ -30,7 +30,8 @@ inline RowSpan spanWithin(const Selection& s, int32_t width, int32_t height) {
 
 // Writes every pixel of `out`: the selected run of each selected row through
 // rows(from, to, count), every other pixel copied by `copy`. rows writes
-// `count` pixels from `from` (in `in`'s format) to `to` (in `out`'s).
+// `count` pixels from `from` (in `in`'s format) to `to` (in `out`'s); a rows
+// that also takes (x, y) is told where the run starts.
 template <typename In, typename Out, typename Rows>
 void mapSelectionRows(const PixelView& in, const PixelView& out, const Selection& selection,
                       const Rows& rows, CopyRule copy) {
@@ -50,7 +51,12 @@ void mapSelectionRows(const PixelView& in, const PixelView& out, const Selection
     copyPixels(In{}, in, from, Out{}, out, to, span.left, copy);
     from += static_cast<ptrdiff_t>(span.left) * inStep;
     to += static_cast<ptrdiff_t>(span.left) * outStep;
-    rows(from, to, count);
+    if constexpr (std::is_invocable_v<const Rows&, const uint8_t*, uint8_t*, int32_t, int32_t,
+                                      int32_t>) {
+      rows(from, to, count, span.left, y);
+    } else {
+      rows(from, to, count);
+    }
     from += static_cast<ptrdiff_t>(count) * inStep;
     to += static_cast<ptrdiff_t>(count) * outStep;
     copyPixels(In{}, in, from, Out{}, out, to, width - span.right - 1, copy);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "graphics/classes/client_picture.h"
+#include "graphics/classes/convolution_class.h"
 #include "graphics/classes/rectangle_class.h"
 #include "graphics/color/averaging.h"
 #include "graphics/color/contrast.h"
@@ -11,6 +12,7 @@
 #include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
 #include "graphics/composite/compare.h"
+#include "graphics/composite/convolute.h"
 #include "graphics/composite/difference.h"
 #include "graphics/composite/transition.h"
 #include "graphics/conversion/downsample.h"
@@ -108,6 +110,9 @@ std::array pictureGlobalMethods = {
            "TVQ_GetAverageContrast(extends p as picture, rect as TVQ_Rectangle, center as color, "
            "ByRef red_contrast as integer, ByRef green_contrast as integer, ByRef blue_contrast "
            "as integer)"),
+    method(rbFunction(convoluteMethod),
+           "TVQ_Convolute(extends p as picture, rect as TVQ_Rectangle, horiz_convolution as "
+           "TVQ_Convolution,vert_convolution as TVQ_Convolution) as picture"),
     method(rbFunction(downsampleMethod),
            "TVQ_Downsample(extends p as picture, bits_per_channel as integer) as picture"),
     method(rbFunction(makeMemoryBlockMethod),
@@ -136,6 +141,7 @@ void registerPluginInterface() {
   // Classes, in the order TVQ_Rectangle, TVQ_ColorMatrix, TVQ_Convolution,
   // TVQ_ClientPicture.
   registerClass(rectangleClass());
+  registerClass(convolutionClass());
   registerClass(clientPictureClass());
 
   if (pictureExtension.propertyCount + pictureExtension.methodCount > 0) {

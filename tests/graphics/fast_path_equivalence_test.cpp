@@ -18,6 +18,7 @@
 #include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
 #include "graphics/composite/compare.h"
+#include "graphics/composite/convolute.h"
 #include "graphics/composite/difference.h"
 #include "graphics/composite/transition.h"
 #include "graphics/conversion/memory_block_export.h"
@@ -394,6 +395,31 @@ TEST_F(FastPathEquivalenceTest, MemoryBlockExport) {
               entry.loop(in.view(), s, alpha ? &levels.view() : nullptr, fast.data());
               general(in.view(), s, alpha ? &levels.view() : nullptr, slow.data());
               EXPECT_EQ(fast, slow);
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, ConvolutionPasses) {
+  walkTable("convolution pass", tvq::convolvePassLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = drawWidth(rng);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const tvq::Selection selection = drawSelection(rng, width, height);
+              tvq::PassKernel kernel;
+              kernel.taps = 2 * between(rng, 0, 10) + 1;
+              int64_t sum = 0;
+              for (int32_t t = 0; t < kernel.taps; ++t) {
+                kernel.coefficients[static_cast<size_t>(t)] = between(rng, -40, 90);
+                sum += kernel.coefficients[static_cast<size_t>(t)];
+              }
+              kernel.divisor = sum != 0 ? sum : 1;
+              const bool horizontal = between(rng, 0, 1) == 0;
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in;
+              ASSERT_TRUE(in.lock(source));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(in.view(), target, selection, kernel, horizontal);
+              });
             });
 }
 
