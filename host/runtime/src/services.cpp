@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "drawing.h"
 #include "state.h"
 
 namespace rbhost {
@@ -265,25 +266,8 @@ void drawPicturePrimitive(uintptr_t dc, RbPicture picture, const RbRect16* bound
   }
   auto* source = s.expect<PictureObject>(picture, Object::Type::Picture, "drawPicturePrimitive");
   if (source == nullptr || bounds == nullptr) return;
-  PictureObject& target = *it->second->picture;
-  const int32_t boundsWidth = int32_t(bounds->right) - bounds->left;
-  const int32_t boundsHeight = int32_t(bounds->bottom) - bounds->top;
-  if (boundsWidth <= 0 || boundsHeight <= 0) return;
-  PixelAccess from(*source);
-  PixelAccess to(target);
-  const int32_t x0 = std::max<int32_t>(bounds->left, 0),
-                x1 = std::min<int32_t>(bounds->right, target.width);
-  const int32_t y0 = std::max<int32_t>(bounds->top, 0),
-                y1 = std::min<int32_t>(bounds->bottom, target.height);
-  for (int32_t y = y0; y < y1; ++y) {
-    const int32_t sy = int32_t(int64_t(y - bounds->top) * source->height / boundsHeight);
-    for (int32_t x = x0; x < x1; ++x) {
-      const int32_t sx = int32_t(int64_t(x - bounds->left) * source->width / boundsWidth);
-      const Rgb c = from.color(sx, source->height - 1 - sy);
-      if (transparent && c == Rgb{255, 255, 255}) continue;
-      to.setColor(x, target.height - 1 - y, c);
-    }
-  }
+  drawPicture(*source, *it->second->picture, *bounds, transparent != 0,
+              Host::current().options().fastDrawing);
 }
 
 // ---- Objects and classes

@@ -40,6 +40,9 @@ struct HostOptions {
   std::set<std::string> missingServices;  // the resolver answers null for these
   PictureStorage newPictureStorage = PictureStorage::GlobalDib;  // of "newPicture"
   int32_t maskDepth = 8;                                         // depth of masks the host creates
+  // "drawPicturePrimitive" converts whole rows where it can; false sends
+  // every pixel through the general reader and writer (same bytes, slower).
+  bool fastDrawing = true;
 };
 
 class HostError : public std::runtime_error {
