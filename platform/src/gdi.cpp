@@ -33,7 +33,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "large_blocks.h"
+#include "platform/large_blocks.h"
 #include "platform/win32.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "large_blocks.h"
+#include "platform/large_blocks.h"
 #include "platform/win32.h"
 
 struct PlatformGlobalBlock {

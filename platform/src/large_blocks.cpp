@@ -1,4 +1,4 @@
-#include "large_blocks.h"
+#include "platform/large_blocks.h"
 
 #include <sys/mman.h>
 

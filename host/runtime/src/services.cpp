@@ -138,13 +138,21 @@ void PluginRegisterClassExtension(void* record) {
 
 // ---- Strings and messages
 
+// Without bytes, a string of `length` zero bytes: the caller fills it through
+// the storage "stringGetBytes" hands out, so a large string is built in place
+// rather than copied from a buffer of the caller's.
 RbString REALBuildString(const char* bytes, int32_t length) {
-  if (length < 0 || (bytes == nullptr && length > 0)) {
+  if (length < 0) {
     state().violation("REALBuildString: bad buffer");
     return nullptr;
   }
-  return Host::current().newString(std::string_view(bytes != nullptr ? bytes : "", size_t(length)),
-                                   0);
+  if (bytes == nullptr) {
+    if (!Host::current().options().buildsStringsWithoutBytes) return nullptr;
+    auto s = std::make_unique<StringObject>();
+    s->bytes.assign(size_t(length), '\0');
+    return static_cast<RbString>(state().adopt(std::move(s)));
+  }
+  return Host::current().newString(std::string_view(bytes, size_t(length)), 0);
 }
 
 void REALSetStringEncoding(RbString s, uint32_t encoding) {
@@ -165,7 +173,8 @@ void RuntimeMsgBox(RbString text) {
   auto* o = state().expect<StringObject>(text, Object::Type::String, "RuntimeMsgBox");
   // The host keeps its own list; messages shown during loading are copied
   // into the plug-in's record by Host::load.
-  Host::current().recordMessageBox(o != nullptr ? o->bytes : std::string());
+  Host::current().recordMessageBox(o != nullptr ? std::string(o->bytes.data(), o->bytes.size())
+                                                : std::string());
 }
 
 // ---- Pictures

@@ -43,6 +43,9 @@ struct HostOptions {
   // "drawPicturePrimitive" converts whole rows where it can; false sends
   // every pixel through the general reader and writer (same bytes, slower).
   bool fastDrawing = true;
+  // "REALBuildString" without bytes makes a string of that many zero bytes;
+  // false: it answers nil, as a host that needs the bytes would.
+  bool buildsStringsWithoutBytes = true;
 };
 
 class HostError : public std::runtime_error {
