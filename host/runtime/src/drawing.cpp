@@ -6,6 +6,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace rbhost {
 namespace {
 
@@ -67,14 +71,42 @@ void convertRow(const uint8_t* source, int32_t sx, uint8_t* target, int32_t tx, 
     // One four-byte load a pixel; at 24 bits it would reach one byte past
     // the last pixel, so that one takes the bytewise read below.
     const int32_t wide = S == 32 ? count : count - 1;
-    for (; i < wide; ++i) {
+    const uint8_t* from = source + size_t(sx) * (S / 8);
+    uint8_t* to = target + size_t(tx) * (T / 8);
+    for (; i < wide; ++i, from += S / 8, to += T / 8) {
       Word w;
-      std::memcpy(&w, source + size_t(sx + i) * (S / 8), 4);
-      writeColor<T>(target, tx + i, w & 0xFFFFFFu);
+      std::memcpy(&w, from, 4);
+      writeColor<T>(to, 0, w & 0xFFFFFFu);
     }
   }
   for (; i < count; ++i) writeColor<T>(target, tx + i, readColor<S>(source, sx + i, colors));
 }
+
+#if defined(__x86_64__) || defined(__i386__)
+// 24 to 32 bits, four pixels a shuffle. SSSE3 is checked at run time; the
+// portable loop takes the tail and every machine without it.
+__attribute__((target("ssse3"))) void convertRow24To32Ssse3(const uint8_t* source, int32_t sx,
+                                                             uint8_t* target, int32_t tx,
+                                                             int32_t count,
+                                                             const IndexColors& colors) {
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const uint8_t* from = source + size_t(sx) * 3;
+  uint8_t* to = target + size_t(tx) * 4;
+  int32_t i = 0;
+  // A 16-byte load for four pixels reads 4 bytes beyond them: keep it
+  // within the row's pixels.
+  for (; i + 6 <= count; i += 4, from += 12, to += 16) {
+    const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(in, spread));
+  }
+  convertRow<24, 32>(source, sx + i, target, tx + i, count - i, colors);
+}
+
+bool hasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+#endif
 
 template <int T>
 RowConverter converterInto(int32_t sourceDepth) {
@@ -90,6 +122,11 @@ RowConverter converterInto(int32_t sourceDepth) {
     case 16:
       return convertRow<16, T>;
     case 24:
+#if defined(__x86_64__) || defined(__i386__)
+      if constexpr (T == 32) {
+        if (hasSsse3()) return convertRow24To32Ssse3;
+      }
+#endif
       return convertRow<24, T>;
     case 32:
       return convertRow<32, T>;
