@@ -187,6 +187,23 @@ TEST_F(GlobalReAllocTest, BlocksMoveBetweenSmallAndLargeStorage) {
   }
 }
 
+// Freed large storage is handed out again for a block of the same size; a
+// zero-initialised block must not show what the last one held.
+TEST(GlobalAllocTest, ZeroInitHoldsForStorageUsedBefore) {
+  constexpr SIZE_T kSize = (SIZE_T{5} << 20) + 7;
+  for (int round = 0; round < 3; ++round) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kSize);
+    ASSERT_NE(block, nullptr);
+    auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
+    ASSERT_NE(bytes, nullptr);
+    for (SIZE_T i = 0; i < kSize; i += 4093) ASSERT_EQ(bytes[i], 0) << "round " << round;
+    ASSERT_EQ(bytes[kSize - 1], 0) << "round " << round;
+    std::memset(bytes, 0xAB, kSize);
+    GlobalUnlock(block);
+    EXPECT_EQ(GlobalFree(block), nullptr);
+  }
+}
+
 TEST_F(GlobalReAllocTest, AbsurdSizeFailsAndKeepsTheBlock) {
   block = GlobalAlloc(GHND, 8);
   ASSERT_NE(block, nullptr);
