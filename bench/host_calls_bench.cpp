@@ -113,7 +113,7 @@ Signature* hostService(const char* name) {
 }
 
 // Stores top-first colours into a picture of 8 (grey levels: the blue
-// channel), 24 or 32 bits, row by row.
+// channel), 16 (5-5-5), 24 or 32 bits, row by row.
 void storeColors(Host& host, RbPicture p, const std::vector<rbhost::Rgb>& colors) {
   const int32_t w = host.width(p), h = host.height(p), depth = host.depth(p);
   for (int32_t y = 0; y < h; ++y) {
@@ -122,6 +122,11 @@ void storeColors(Host& host, RbPicture p, const std::vector<rbhost::Rgb>& colors
     for (int32_t x = 0; x < w; ++x, ++c) {
       if (depth == 8) {
         row[x] = c->blue;
+      } else if (depth == 16) {
+        const unsigned word = unsigned(c->red >> 3) << 10 | unsigned(c->green >> 3) << 5 |
+                              unsigned(c->blue >> 3);
+        row[2 * x] = static_cast<uint8_t>(word);
+        row[2 * x + 1] = static_cast<uint8_t>(word >> 8);
       } else {
         const int32_t step = depth / 8;
         row[x * step] = c->blue;
