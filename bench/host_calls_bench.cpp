@@ -24,8 +24,8 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <iostream>
 #include <map>
@@ -123,8 +123,8 @@ void storeColors(Host& host, RbPicture p, const std::vector<rbhost::Rgb>& colors
       if (depth == 8) {
         row[x] = c->blue;
       } else if (depth == 16) {
-        const unsigned word = unsigned(c->red >> 3) << 10 | unsigned(c->green >> 3) << 5 |
-                              unsigned(c->blue >> 3);
+        const unsigned word =
+            unsigned(c->red >> 3) << 10 | unsigned(c->green >> 3) << 5 | unsigned(c->blue >> 3);
         row[2 * x] = static_cast<uint8_t>(word);
         row[2 * x + 1] = static_cast<uint8_t>(word >> 8);
       } else {
@@ -219,8 +219,9 @@ const char* const kFromBinaryString = "BinaryStringtoPictureZRW(data as String) 
 RbString cardBinaryString(Host& host, const Inputs& in) {
   static std::pair<int32_t, HostRef> made{0, HostRef()};
   if (made.first != in.depth() || made.second.get() == nullptr) {
-    made = {in.depth(), HostRef::adopt(host, toObject(host.call<RbString>(
-                                                 kToBinaryString, in.picture("card"))))};
+    made = {
+        in.depth(),
+        HostRef::adopt(host, toObject(host.call<RbString>(kToBinaryString, in.picture("card"))))};
   }
   return reinterpret_cast<RbString>(made.second.get());
 }
@@ -250,7 +251,7 @@ tvq::PixelView viewOf(Host& host, RbPicture p) {
   v.bytesPerPixel = v.depth / 8;
   v.rowBytes = host.rowBytes(p);
   v.pixels = host.row(p, 0);
-  v.format = v.depth == 32 ? tvq::PixelFormat::Bgrx32
+  v.format = v.depth == 32   ? tvq::PixelFormat::Bgrx32
              : v.depth == 24 ? tvq::PixelFormat::Bgr24
                              : tvq::PixelFormat::Grey8;
   return v;
@@ -406,8 +407,8 @@ void runCall(benchmark::State& state, const CallCase& c, int32_t depth) {
       hostSeconds += newStringSeconds(resultBytes);
     }
   }
-  const bool readsPictureSource = c.declaration.find("ZRW") != std::string::npos &&
-                                  c.declaration != kFromBinaryString;
+  const bool readsPictureSource =
+      c.declaration.find("ZRW") != std::string::npos && c.declaration != kFromBinaryString;
   if (readsPictureSource && !isPictureStoredAs32(host, card)) hostSeconds += drawnCopySeconds(card);
   reportAgainstMemcpy(state, callSeconds, resultBytes, hostSeconds);
 
@@ -552,8 +553,8 @@ int main(int argc, char** argv) {
           ->Unit(benchmark::kMillisecond);
     }
   }
-  for (int64_t storage : {int64_t(rbhost::PictureStorage::GlobalDib),
-                          int64_t(rbhost::PictureStorage::DibSection)}) {
+  for (int64_t storage :
+       {int64_t(rbhost::PictureStorage::GlobalDib), int64_t(rbhost::PictureStorage::DibSection)}) {
     benchmark::RegisterBenchmark("Host/NewPicture", BM_NewPicture)
         ->ArgNames({"depth", "storage"})
         ->Args({32, storage})

@@ -27,7 +27,9 @@ constexpr bool kMapLargeBlocks = true;
 
 bool Mapped(size_t bytes) { return kMapLargeBlocks && bytes >= kLargeBlockBytes; }
 
-size_t MappedLength(size_t bytes) { return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes; }
+size_t MappedLength(size_t bytes) {
+  return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+}
 
 // A mapping of MappedLength(bytes) starting on a 2 MiB boundary: one huge
 // page more is mapped, and what lies outside the aligned part is unmapped.
@@ -42,7 +44,8 @@ unsigned char* MapAligned(size_t bytes) {
   const uintptr_t aligned = (start + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
   if (aligned > start) munmap(base, aligned - start);
   const uintptr_t end = start + length + kHugePageBytes;
-  if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
+  if (end > aligned + length)
+    munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
   auto* data = reinterpret_cast<unsigned char*>(aligned);
   // Advice only: without huge pages the block still works, on small pages.
   madvise(data, length, MADV_HUGEPAGE);

@@ -76,8 +76,13 @@ TEST(DrawingRowConverters, GiveTheBytesOfTheGeneralPath) {
           if (targetDepth == 2 && targetStorage == PictureStorage::DibSection) continue;
           for (int repeat = 0; repeat < 3; ++repeat, ++seed) {
             std::mt19937 rng(seed);
-            Case c{sourceDepth, targetDepth, 2 * between(rng, 0, 20) + 1, between(rng, 1, 6),
-                   sourceStorage, targetStorage, {}};
+            Case c{sourceDepth,
+                   targetDepth,
+                   2 * between(rng, 0, 20) + 1,
+                   between(rng, 1, 6),
+                   sourceStorage,
+                   targetStorage,
+                   {}};
             const auto left = int16_t(between(rng, -3, 5)), top = int16_t(between(rng, -2, 3));
             c.bounds = {top, left, int16_t(top + c.height), int16_t(left + c.width)};
             const std::vector<uint8_t> general = drawn(c, seed, false);

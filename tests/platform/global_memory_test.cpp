@@ -166,8 +166,8 @@ TEST_F(GlobalReAllocTest, UnlockedBlockMovesWithItsContentsAndZeroedGrowth) {
 // boundary, keep their contents, zero their growth and are writable to the
 // last byte.
 TEST_F(GlobalReAllocTest, BlocksMoveBetweenSmallAndLargeStorage) {
-  constexpr SIZE_T kSizes[] = {(SIZE_T{4} << 20) - 1, SIZE_T{4} << 20, (SIZE_T{6} << 20) + 3,
-                               100, (SIZE_T{9} << 20) + 1, 8};
+  constexpr SIZE_T kSizes[] = {
+      (SIZE_T{4} << 20) - 1, SIZE_T{4} << 20, (SIZE_T{6} << 20) + 3, 100, (SIZE_T{9} << 20) + 1, 8};
   block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8);
   ASSERT_NE(block, nullptr);
   FillCounting(block, 8);

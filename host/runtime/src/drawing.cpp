@@ -86,9 +86,9 @@ void convertRow(const uint8_t* source, int32_t sx, uint8_t* target, int32_t tx, 
 // 24 to 32 bits, four pixels a shuffle. SSSE3 is checked at run time; the
 // portable loop takes the tail and every machine without it.
 __attribute__((target("ssse3"))) void convertRow24To32Ssse3(const uint8_t* source, int32_t sx,
-                                                             uint8_t* target, int32_t tx,
-                                                             int32_t count,
-                                                             const IndexColors& colors) {
+                                                            uint8_t* target, int32_t tx,
+                                                            int32_t count,
+                                                            const IndexColors& colors) {
   const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
   const uint8_t* from = source + size_t(sx) * 3;
   uint8_t* to = target + size_t(tx) * 4;
@@ -193,7 +193,8 @@ void drawPicture(PictureObject& source, PictureObject& target, const RbRect16& b
   const int32_t boundsHeight = int32_t(bounds.bottom) - bounds.top;
   if (boundsWidth <= 0 || boundsHeight <= 0) return;
   const Clip clip{std::max<int32_t>(bounds.left, 0), std::min<int32_t>(bounds.right, target.width),
-                  std::max<int32_t>(bounds.top, 0), std::min<int32_t>(bounds.bottom, target.height)};
+                  std::max<int32_t>(bounds.top, 0),
+                  std::min<int32_t>(bounds.bottom, target.height)};
   if (clip.x1 <= clip.x0 || clip.y1 <= clip.y0) return;
 
   const RowConverter convert = rowConverter(source.depth, target.depth);

@@ -5,11 +5,11 @@
 // Blocks of kLargeBlockBytes and more are mapped straight from the system on
 // 2 MiB boundaries and marked for huge pages, so that first touching a new
 // picture costs a page fault every 2 MiB instead of every 4 KiB; a few freed
-// ones are kept and handed out again for a block of the same size, which then
-// costs no page faults at all. Smaller
-// blocks, and every block in a build with AddressSanitizer (whose checks
-// need the allocator), come from malloc. Whether a block was mapped follows
-// from its size alone, so freeing takes the size it was allocated with.
+// ones are kept and handed out again for a block of the same size, which
+// then costs no page faults at all. Smaller blocks, and every block in a
+// build with AddressSanitizer (whose checks need the allocator), come from
+// malloc. Whether a block was mapped follows from its size alone, so freeing
+// takes the size it was allocated with.
 #ifndef PLATFORM_LARGE_BLOCKS_H
 #define PLATFORM_LARGE_BLOCKS_H
 
