@@ -1,9 +1,9 @@
 #include "picture/functions/binary_string.h"
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
-#include <vector>
 
 #include "host_binding/host_services.h"
 #include "picture/frame/bgra32.h"
@@ -92,6 +92,18 @@ void unpackRows(const uint8_t* in, ResultRows rows) {
   }
 }
 
+// The header and the pixels of the string, into `length` bytes.
+void writeBinaryString(const SourceView& view, size_t length, uint8_t* out) {
+  std::memset(out, 0, kHeaderBytes);
+  std::memcpy(out, kMagic, sizeof kMagic);
+  writeBigEndian32(out + kLengthAt, static_cast<uint32_t>(length));
+  writeBigEndian32(out + kWidthAt, static_cast<uint32_t>(view.width()));
+  writeBigEndian32(out + kHeightAt, static_cast<uint32_t>(view.height()));
+  writeBigEndian32(out + kBitsPerPixelAt, kBitsPerPixelField);
+  writeBigEndian32(out + kPixelOffsetAt, static_cast<uint32_t>(kHeaderBytes));
+  packRows(view.rows(), out + kHeaderBytes);
+}
+
 }  // namespace
 
 RbString pictureToBinaryString(RbPicture picture) {
@@ -99,20 +111,21 @@ RbString pictureToBinaryString(RbPicture picture) {
   if (!view.open(picture)) return nullptr;
   const std::optional<size_t> length = binaryStringLength(view.width(), view.height());
   if (!length) return nullptr;
-  std::vector<uint8_t> bytes;
+  // Written straight into the host's string where the host builds one to
+  // fill; otherwise into one buffer that the string is built from.
+  uint8_t* storage = nullptr;
+  if (RbString s = newBinaryString(static_cast<int64_t>(*length), &storage)) {
+    writeBinaryString(view, *length, storage);
+    return s;
+  }
+  std::unique_ptr<uint8_t[]> buffer;
   try {
-    bytes.assign(*length, 0);
+    buffer = std::make_unique_for_overwrite<uint8_t[]>(*length);
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
-  std::memcpy(bytes.data(), kMagic, sizeof kMagic);
-  writeBigEndian32(bytes.data() + kLengthAt, static_cast<uint32_t>(*length));
-  writeBigEndian32(bytes.data() + kWidthAt, static_cast<uint32_t>(view.width()));
-  writeBigEndian32(bytes.data() + kHeightAt, static_cast<uint32_t>(view.height()));
-  writeBigEndian32(bytes.data() + kBitsPerPixelAt, kBitsPerPixelField);
-  writeBigEndian32(bytes.data() + kPixelOffsetAt, static_cast<uint32_t>(kHeaderBytes));
-  packRows(view.rows(), bytes.data() + kHeaderBytes);
-  return buildBinaryString(bytes.data(), static_cast<int64_t>(bytes.size()));
+  writeBinaryString(view, *length, buffer.get());
+  return buildBinaryString(buffer.get(), static_cast<int64_t>(*length));
 }
 
 RbPicture pictureFromBinaryString(const uint8_t* bytes, size_t length) {

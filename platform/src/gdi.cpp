@@ -33,6 +33,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/large_blocks.h"
 #include "platform/win32.h"
 
 namespace {
@@ -169,7 +170,7 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
 
   auto* bitmap = static_cast<PlatformGdiObject*>(std::calloc(1, sizeof(PlatformGdiObject)));
   if (bitmap == nullptr) return nullptr;
-  void* pixels = std::calloc(layout.imageBytes, 1);
+  void* pixels = platform_detail::AllocateBlock(layout.imageBytes, true);
   if (pixels == nullptr) {
     std::free(bitmap);
     return nullptr;
@@ -232,7 +233,8 @@ BOOL DeleteObject(HGDIOBJ object) {
   if (bitmap->magic == kPlaceholderBitmapMagic) return TRUE;
   if (bitmap->selectedInto != nullptr) return FALSE;
   bitmap->magic = kFreedMagic;
-  std::free(bitmap->section.dsBm.bmBits);
+  platform_detail::FreeBlock(static_cast<unsigned char*>(bitmap->section.dsBm.bmBits),
+                             bitmap->section.dsBmih.biSizeImage);
   std::free(bitmap);
   return TRUE;
 }

@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/large_blocks.h"
 #include "platform/win32.h"
 
 struct PlatformGlobalBlock {
@@ -54,8 +55,11 @@ PlatformGlobalBlock* LiveBlock(HGLOBAL memory) {
 
 // Null for 0 bytes (no storage) and when the allocator refuses.
 unsigned char* AllocatePayload(SIZE_T bytes, bool zeroed) {
-  if (bytes == 0) return nullptr;
-  return static_cast<unsigned char*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes));
+  return platform_detail::AllocateBlock(bytes, zeroed);
+}
+
+void FreePayload(PlatformGlobalBlock* block) {
+  platform_detail::FreeBlock(block->data, block->capacity);
 }
 
 }  // namespace
@@ -109,7 +113,7 @@ HGLOBAL GlobalReAlloc(HGLOBAL memory, SIZE_T bytes, UINT flags) {
   const SIZE_T kept = std::min(bytes, block->size);
   if (kept != 0) std::memcpy(data, block->data, kept);
   if (zeroGrowth && bytes > kept) std::memset(data + kept, 0, bytes - kept);
-  std::free(block->data);
+  FreePayload(block);
   block->data = data;
   block->size = bytes;
   block->capacity = bytes;
@@ -122,7 +126,7 @@ HGLOBAL GlobalFree(HGLOBAL memory) {
   if (block == nullptr) return memory;
   // Windows frees a block even while it is locked.
   block->magic = kFreedBlockMagic;
-  std::free(block->data);
+  FreePayload(block);
   std::free(block);
   return nullptr;
 }

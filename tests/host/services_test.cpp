@@ -160,9 +160,20 @@ TEST(Services, StringsKeepBytesAndEncoding) {
   setEncoding(s, 0xFFFF);
   EXPECT_EQ(host.stringBytes(s), std::string(bytes, 3));
   EXPECT_EQ(host.stringEncoding(s), 0xFFFFu);
-  EXPECT_EQ(build(nullptr, 4), nullptr);
   host.release(s);
-  host.audit();
+  // Without bytes: that many zero bytes, to be filled through stringGetBytes.
+  auto bytesOf = service<const char*(RbString, int32_t*)>(host, "stringGetBytes");
+  RbString blank = build(nullptr, 4);
+  ASSERT_NE(blank, nullptr);
+  EXPECT_EQ(host.stringBytes(blank), std::string(4, '\0'));
+  int32_t length = 0;
+  char* storage = const_cast<char*>(bytesOf(blank, &length));
+  ASSERT_EQ(length, 4);
+  std::memcpy(storage, "PPIC", 4);
+  EXPECT_EQ(host.stringBytes(blank), "PPIC");
+  host.release(blank);
+  EXPECT_EQ(build(bytes, -1), nullptr);
+  EXPECT_EQ(host.audit().violations, std::vector<std::string>{"REALBuildString: bad buffer"});
 }
 
 TEST(Services, MessageBoxesAreCapturedInOrder) {

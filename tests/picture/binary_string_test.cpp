@@ -93,13 +93,18 @@ TEST_F(BinaryStringTest, WritesTheBytesWorkedOutByHand) {
        "00000000 00000000 00000000 00000000"
        "010203 040506 070809 0A0B0C 0D0E0F 101112"},
   };
-  for (const ExactCase& c : cases) {
-    SCOPED_TRACE(c.hex);
-    RbPicture p = pictureShowing(c.width, c.height, c.colors);
-    // The fourth byte (mask, alpha) is not kept.
-    host.setRawPixel(p, 0, 0, host.rawPixel(p, 0, 0) | 0x7F000000u);
-    EXPECT_EQ(toBinaryString(p), fromHex(c.hex));
-    host.release(p);
+  // Written into the host's string in place, and through a buffer of its
+  // own for a host that makes no string without bytes.
+  for (bool inPlace : {true, false}) {
+    host.options().buildsStringsWithoutBytes = inPlace;
+    for (const ExactCase& c : cases) {
+      SCOPED_TRACE(std::string(c.hex) + (inPlace ? " in place" : " through a buffer"));
+      RbPicture p = pictureShowing(c.width, c.height, c.colors);
+      // The fourth byte (mask, alpha) is not kept.
+      host.setRawPixel(p, 0, 0, host.rawPixel(p, 0, 0) | 0x7F000000u);
+      EXPECT_EQ(toBinaryString(p), fromHex(c.hex));
+      host.release(p);
+    }
   }
   EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));
 }

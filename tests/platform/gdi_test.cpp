@@ -176,6 +176,22 @@ TEST(DibSectionTest, TakesTheLargestSizeItAllows) {
 }
 #endif
 
+// A section's pixels start zeroed, also where its storage held an earlier
+// section's pixels (large storage is reused).
+TEST(DibSectionTest, PixelsStartZeroedInReusedStorage) {
+  const InfoWithColors info = MakeInfo(1500, 1000, 32);  // about 5.7 MiB
+  constexpr size_t kBytes = size_t{1500} * 1000 * 4;
+  for (int round = 0; round < 3; ++round) {
+    void* bits = nullptr;
+    Bitmap bitmap = CreateSection(info, &bits);
+    ASSERT_NE(bitmap, nullptr);
+    auto* bytes = static_cast<unsigned char*>(bits);
+    for (size_t i = 0; i < kBytes; i += 4093) ASSERT_EQ(bytes[i], 0) << "round " << round;
+    ASSERT_EQ(bytes[kBytes - 1], 0) << "round " << round;
+    std::memset(bytes, 0xAB, kBytes);
+  }
+}
+
 // A packed DIB after its 14-byte file header leaves the header misaligned.
 TEST(DibSectionTest, ReadsAHeaderAtAnyAddress) {
   InfoWithColors info = MakeInfo(3, 2, 4);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -158,6 +159,49 @@ TEST_F(GlobalReAllocTest, UnlockedBlockMovesWithItsContentsAndZeroedGrowth) {
   ASSERT_EQ(GlobalReAlloc(block, 0, GMEM_MOVEABLE), block);
   EXPECT_EQ(GlobalSize(block), 0u);
   EXPECT_EQ(GlobalLock(block), nullptr);
+}
+
+// Large blocks take other storage than small ones (mapped on huge pages on
+// Linux); a block moving between the two, and blocks on either side of the
+// boundary, keep their contents, zero their growth and are writable to the
+// last byte.
+TEST_F(GlobalReAllocTest, BlocksMoveBetweenSmallAndLargeStorage) {
+  constexpr SIZE_T kSizes[] = {
+      (SIZE_T{4} << 20) - 1, SIZE_T{4} << 20, (SIZE_T{6} << 20) + 3, 100, (SIZE_T{9} << 20) + 1, 8};
+  block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8);
+  ASSERT_NE(block, nullptr);
+  FillCounting(block, 8);
+  SIZE_T kept = 8;
+  for (SIZE_T size : kSizes) {
+    ASSERT_EQ(GlobalReAlloc(block, size, GMEM_MOVEABLE | GMEM_ZEROINIT), block) << size;
+    auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
+    ASSERT_NE(bytes, nullptr);
+    ExpectCounting(bytes, std::min<SIZE_T>(8, size));
+    for (SIZE_T i = kept; i < size; i += 4093) ASSERT_EQ(bytes[i], 0) << size << " byte " << i;
+    if (size > kept) {
+      EXPECT_EQ(bytes[size - 1], 0) << size;
+    }
+    std::memset(bytes + 8, 0x5A, size - 8);
+    EXPECT_FALSE(GlobalUnlock(block));
+    kept = size;
+  }
+}
+
+// Freed large storage is handed out again for a block of the same size; a
+// zero-initialised block must not show what the last one held.
+TEST(GlobalAllocTest, ZeroInitHoldsForStorageUsedBefore) {
+  constexpr SIZE_T kSize = (SIZE_T{5} << 20) + 7;
+  for (int round = 0; round < 3; ++round) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kSize);
+    ASSERT_NE(block, nullptr);
+    auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
+    ASSERT_NE(bytes, nullptr);
+    for (SIZE_T i = 0; i < kSize; i += 4093) ASSERT_EQ(bytes[i], 0) << "round " << round;
+    ASSERT_EQ(bytes[kSize - 1], 0) << "round " << round;
+    std::memset(bytes, 0xAB, kSize);
+    GlobalUnlock(block);
+    EXPECT_EQ(GlobalFree(block), nullptr);
+  }
 }
 
 TEST_F(GlobalReAllocTest, AbsurdSizeFailsAndKeepsTheBlock) {

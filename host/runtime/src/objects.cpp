@@ -108,14 +108,14 @@ void* Host::instanceData(RbObject instance) const {
 
 RbString Host::newString(std::string_view bytes, uint32_t encoding) {
   auto s = std::make_unique<StringObject>();
-  s->bytes = std::string(bytes);
+  s->bytes.assign(bytes.data(), bytes.size());
   s->encoding = encoding;
   return static_cast<RbString>(state_->adopt(std::move(s)));
 }
 
 std::string Host::stringBytes(RbString s) const {
   auto* o = state_->find<StringObject>(s, Object::Type::String);
-  return o != nullptr ? o->bytes : std::string();
+  return o != nullptr ? std::string(o->bytes.data(), o->bytes.size()) : std::string();
 }
 
 uint32_t Host::stringEncoding(RbString s) const {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "drawing.h"
 #include "state.h"
 
 namespace rbhost {
@@ -137,13 +138,21 @@ void PluginRegisterClassExtension(void* record) {
 
 // ---- Strings and messages
 
+// Without bytes, a string of `length` zero bytes: the caller fills it through
+// the storage "stringGetBytes" hands out, so a large string is built in place
+// rather than copied from a buffer of the caller's.
 RbString REALBuildString(const char* bytes, int32_t length) {
-  if (length < 0 || (bytes == nullptr && length > 0)) {
+  if (length < 0) {
     state().violation("REALBuildString: bad buffer");
     return nullptr;
   }
-  return Host::current().newString(std::string_view(bytes != nullptr ? bytes : "", size_t(length)),
-                                   0);
+  if (bytes == nullptr) {
+    if (!Host::current().options().buildsStringsWithoutBytes) return nullptr;
+    auto s = std::make_unique<StringObject>();
+    s->bytes.assign(size_t(length), '\0');
+    return static_cast<RbString>(state().adopt(std::move(s)));
+  }
+  return Host::current().newString(std::string_view(bytes, size_t(length)), 0);
 }
 
 void REALSetStringEncoding(RbString s, uint32_t encoding) {
@@ -164,7 +173,8 @@ void RuntimeMsgBox(RbString text) {
   auto* o = state().expect<StringObject>(text, Object::Type::String, "RuntimeMsgBox");
   // The host keeps its own list; messages shown during loading are copied
   // into the plug-in's record by Host::load.
-  Host::current().recordMessageBox(o != nullptr ? o->bytes : std::string());
+  Host::current().recordMessageBox(o != nullptr ? std::string(o->bytes.data(), o->bytes.size())
+                                                : std::string());
 }
 
 // ---- Pictures
@@ -265,25 +275,8 @@ void drawPicturePrimitive(uintptr_t dc, RbPicture picture, const RbRect16* bound
   }
   auto* source = s.expect<PictureObject>(picture, Object::Type::Picture, "drawPicturePrimitive");
   if (source == nullptr || bounds == nullptr) return;
-  PictureObject& target = *it->second->picture;
-  const int32_t boundsWidth = int32_t(bounds->right) - bounds->left;
-  const int32_t boundsHeight = int32_t(bounds->bottom) - bounds->top;
-  if (boundsWidth <= 0 || boundsHeight <= 0) return;
-  PixelAccess from(*source);
-  PixelAccess to(target);
-  const int32_t x0 = std::max<int32_t>(bounds->left, 0),
-                x1 = std::min<int32_t>(bounds->right, target.width);
-  const int32_t y0 = std::max<int32_t>(bounds->top, 0),
-                y1 = std::min<int32_t>(bounds->bottom, target.height);
-  for (int32_t y = y0; y < y1; ++y) {
-    const int32_t sy = int32_t(int64_t(y - bounds->top) * source->height / boundsHeight);
-    for (int32_t x = x0; x < x1; ++x) {
-      const int32_t sx = int32_t(int64_t(x - bounds->left) * source->width / boundsWidth);
-      const Rgb c = from.color(sx, source->height - 1 - sy);
-      if (transparent && c == Rgb{255, 255, 255}) continue;
-      to.setColor(x, target.height - 1 - y, c);
-    }
-  }
+  drawPicture(*source, *it->second->picture, *bounds, transparent != 0,
+              Host::current().options().fastDrawing);
 }
 
 // ---- Objects and classes

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/large_blocks.h"
 #include "platform/win32.h"
 #include "rbhost/host.h"
 
@@ -46,9 +47,14 @@ struct PictureObject : Object {
   std::unique_ptr<GraphicsObject> graphics;
 };
 
+// The bytes of a host string; a large one sits on huge pages where the
+// system offers them, as pictures do.
+using StringBytes =
+    std::basic_string<char, std::char_traits<char>, platform_detail::BlockAllocator<char>>;
+
 struct StringObject : Object {
   StringObject() : Object(Type::String) {}
-  std::string bytes;
+  StringBytes bytes;
   uint32_t encoding = 0;
 };
 

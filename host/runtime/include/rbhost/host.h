@@ -40,6 +40,12 @@ struct HostOptions {
   std::set<std::string> missingServices;  // the resolver answers null for these
   PictureStorage newPictureStorage = PictureStorage::GlobalDib;  // of "newPicture"
   int32_t maskDepth = 8;                                         // depth of masks the host creates
+  // "drawPicturePrimitive" converts whole rows where it can; false sends
+  // every pixel through the general reader and writer (same bytes, slower).
+  bool fastDrawing = true;
+  // "REALBuildString" without bytes makes a string of that many zero bytes;
+  // false: it answers nil, as a host that needs the bytes would.
+  bool buildsStringsWithoutBytes = true;
 };
 
 class HostError : public std::runtime_error {
