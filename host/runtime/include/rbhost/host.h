@@ -40,6 +40,8 @@ struct HostOptions {
   std::set<std::string> missingServices;  // the resolver answers null for these
   PictureStorage newPictureStorage = PictureStorage::GlobalDib;  // of "newPicture"
   int32_t maskDepth = 8;                                         // depth of masks the host creates
+  // What every byte of a picture from "newPicture" holds before it is drawn.
+  uint8_t newPictureFill = 0xCD;
 };
 
 class HostError : public std::runtime_error {
@@ -265,6 +267,10 @@ class Host {
   std::vector<std::unique_ptr<Plugin>> plugins_;
   std::vector<std::string> messageBoxes_;
 };
+
+// The name of every service the resolver can hand out, in no particular
+// order: what HostOptions::missingServices may remove.
+std::vector<std::string> serviceNames();
 
 // The plug-in files built beside the running executable.
 std::string graphicsPluginPath();
