@@ -307,6 +307,12 @@ class Fuzzer {
   RbObject makeInstance(Host& host, const rbhost::ClassRegistration& cls, MadeObjects& made,
                         std::ostringstream& text);
   RbObject graphicsOf(Host& host, RbPicture picture);
+  // Half the time within the sizes of the pictures made, so that sizes,
+  // positions and rectangles reach the pixels; otherwise extremes and noise.
+  int32_t integer() {
+    if (random_.percent(50)) return random_.between(-3, 70);
+    return random_.percent(75) ? random_.pick(kIntegers) : static_cast<int32_t>(random_.next());
+  }
 
   bool fail(const std::string& what, int64_t number, const std::string& call);
   bool checkAudit(Host& host, const rbhost::Audit& before, int64_t number, const std::string& call);
@@ -477,8 +483,7 @@ RbObject Fuzzer::makeInstance(Host& host, const rbhost::ClassRegistration& cls, 
     try {
       switch (abi.kind) {
         case AbiKind::Integer: {
-          const int32_t v = random_.percent(70) ? random_.pick(kIntegers)
-                                                : static_cast<int32_t>(random_.next());
+          const int32_t v = integer();
           host.setProperty<int32_t>(instance, p.name, v);
           text << " " << p.name << "=" << v;
           break;
@@ -521,7 +526,7 @@ CValue Fuzzer::plainValue(Host& host, const std::string& typeName, AbiType abi, 
     case AbiKind::Void:
       break;
     case AbiKind::Integer:
-      v.int32 = random_.percent(80) ? random_.pick(kIntegers) : static_cast<int32_t>(random_.next());
+      v.int32 = integer();
       text << v.int32;
       break;
     case AbiKind::Double:
