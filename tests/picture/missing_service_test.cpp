@@ -113,5 +113,21 @@ TEST(PictureWithoutService, DrawPictureMissingRefusesWhatNeedsACopy) {
   }
 }
 
+// Without "lockPictureDescription" nothing can be read or made; what was
+// never locked must not be unlocked either.
+TEST(PictureWithoutService, LockDescriptionMissingGivesNilAndUnlocksNothing) {
+  rbhost::Host host(without("lockPictureDescription"));
+  host.load(rbhost::picturePluginPath());
+  for (const Source& source : kSources) {
+    SCOPED_TRACE(source.what);
+    RbPicture p = host.newPicture(3, 2, source.depth, source.storage);
+    const rbhost::Audit before = host.audit();
+    EXPECT_EQ(host.call<RbPicture>(kBrighter, p, 16.0), nullptr);
+    EXPECT_EQ(host.call<RbString>(kToString, p), nullptr);
+    EXPECT_TRUE(rbtest::AuditUnchanged(host, before));
+    host.release(p);
+  }
+}
+
 }  // namespace
 }  // namespace zrwtest
