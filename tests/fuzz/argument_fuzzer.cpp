@@ -217,9 +217,15 @@ std::string resultContent(Host& host, AbiKind kind, const CValue& v) {
       if (p == nullptr) return "nil";
       s << host.width(p) << "x" << host.height(p) << "x" << host.depth(p) << ":";
       for (rbhost::Rgb c : host.palette(p)) s << rbhost::toColor(c) << ",";
-      const size_t pixelBytes = (size_t(host.width(p)) * size_t(host.depth(p)) + 7) / 8;
-      for (int32_t y = 0; y < host.height(p); ++y)
-        s << std::string_view(reinterpret_cast<const char*>(host.row(p, y)), pixelBytes);
+      // Below 8 bits the last byte of a row may hold bits past the width.
+      const size_t bits = size_t(host.width(p)) * size_t(host.depth(p));
+      const size_t whole = bits / 8;
+      const auto lastMask = static_cast<uint8_t>(0xFF << (8 - bits % 8));
+      for (int32_t y = 0; y < host.height(p); ++y) {
+        const uint8_t* row = host.row(p, y);
+        s << std::string_view(reinterpret_cast<const char*>(row), whole);
+        if (bits % 8 != 0) s << static_cast<char>(row[whole] & lastMask);
+      }
       break;
     }
     case AbiKind::String:
