@@ -42,6 +42,7 @@
 
 #include "rbhost/host.h"
 #include "rbscript/catalog.h"
+#include "rbscript/conversion.h"
 #include "rbscript/ffi_call.h"
 #include "rbscript/plugin_call.h"
 
@@ -63,6 +64,7 @@ using rbhost::AbiKind;
 using rbhost::AbiType;
 using rbhost::Host;
 using rbhost::PictureStorage;
+using rbscript::cTypeOf;
 using rbscript::CType;
 using rbscript::CValue;
 
@@ -267,24 +269,6 @@ struct Target {
     return "";
   }
 };
-
-CType cTypeOf(AbiType t) {
-  if (t.byRef) return CType::Pointer;
-  switch (t.kind) {
-    case AbiKind::Void:
-      return CType::Void;
-    case AbiKind::Integer:
-      return CType::Int32;
-    case AbiKind::Double:
-      return CType::Double;
-    case AbiKind::Boolean:
-      return CType::Bool;
-    case AbiKind::Color:
-      return CType::UInt32;
-    default:
-      return CType::Pointer;
-  }
-}
 
 bool isObjectKind(AbiKind k) {
   return k == AbiKind::Picture || k == AbiKind::String || k == AbiKind::MemoryBlock ||

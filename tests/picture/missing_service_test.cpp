@@ -91,41 +91,38 @@ TEST(PictureWithoutService, LockObjectMissingLeavesSourcesAliveAndResultsExact) 
   }
 }
 
-// Without "drawPicturePrimitive" no copy can be drawn: a picture that must
-// be converted gives nil, never the host's fill bytes; one read in place is
-// unaffected.
-TEST(PictureWithoutService, DrawPictureMissingRefusesWhatNeedsACopy) {
-  rbhost::Host host(without("drawPicturePrimitive"));
-  host.load(rbhost::picturePluginPath());
-  for (const Source& source : kSources) {
-    SCOPED_TRACE(source.what);
-    RbPicture p = host.newPicture(3, 2, source.depth, source.storage);
-    const rbhost::Audit before = host.audit();
-    const bool inPlace = source.depth == 32 && source.storage == PictureStorage::GlobalDib;
-    RbPicture result = host.call<RbPicture>(kBrighter, p, 16.0);
-    RbString bytes = host.call<RbString>(kToString, p);
-    EXPECT_EQ(result != nullptr, inPlace);
-    EXPECT_EQ(bytes != nullptr, inPlace);
-    host.release(result);
-    host.release(bytes);
-    EXPECT_TRUE(rbtest::AuditUnchanged(host, before));
-    host.release(p);
-  }
-}
-
-// Without "lockPictureDescription" nothing can be read or made; what was
-// never locked must not be unlocked either.
-TEST(PictureWithoutService, LockDescriptionMissingGivesNilAndUnlocksNothing) {
-  rbhost::Host host(without("lockPictureDescription"));
-  host.load(rbhost::picturePluginPath());
-  for (const Source& source : kSources) {
-    SCOPED_TRACE(source.what);
-    RbPicture p = host.newPicture(3, 2, source.depth, source.storage);
-    const rbhost::Audit before = host.audit();
-    EXPECT_EQ(host.call<RbPicture>(kBrighter, p, 16.0), nullptr);
-    EXPECT_EQ(host.call<RbString>(kToString, p), nullptr);
-    EXPECT_TRUE(rbtest::AuditUnchanged(host, before));
-    host.release(p);
+// Without a service an operation needs it gives nil, never a picture of
+// the host's fill bytes, and unlocks nothing it did not lock; what does not
+// need the service is unaffected.
+TEST(PictureWithoutService, OperationsRefuseWhatNeedsTheMissingService) {
+  struct Case {
+    const char* service;
+    bool inPlaceStillWorks;  // a 32-bit packed picture, read without a copy
+  };
+  const Case cases[] = {
+      // No copy can be drawn.
+      {"drawPicturePrimitive", true},
+      // Nothing can be read or made.
+      {"lockPictureDescription", false},
+  };
+  for (const Case& c : cases) {
+    rbhost::Host host(without(c.service));
+    host.load(rbhost::picturePluginPath());
+    for (const Source& source : kSources) {
+      SCOPED_TRACE(std::string(c.service) + " missing, " + source.what);
+      RbPicture p = host.newPicture(3, 2, source.depth, source.storage);
+      const rbhost::Audit before = host.audit();
+      const bool works = c.inPlaceStillWorks && source.depth == 32 &&
+                         source.storage == PictureStorage::GlobalDib;
+      RbPicture result = host.call<RbPicture>(kBrighter, p, 16.0);
+      RbString bytes = host.call<RbString>(kToString, p);
+      EXPECT_EQ(result != nullptr, works);
+      EXPECT_EQ(bytes != nullptr, works);
+      host.release(result);
+      host.release(bytes);
+      EXPECT_TRUE(rbtest::AuditUnchanged(host, before));
+      host.release(p);
+    }
   }
 }
 
