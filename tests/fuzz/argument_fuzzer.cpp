@@ -246,6 +246,7 @@ struct Stats {
   std::map<std::string, uint64_t> callsByMissing;  // by the service the host lacks
   uint64_t calls = 0;  // a call with a result counts twice: it is made twice
   uint64_t seeds = 0;
+  uint64_t oldHosts = 0;  // seeds whose host reports an old version
   uint64_t newPictureFailing = 0, newPictureSections = 0, failingLocks = 0;  // faulted calls
 };
 
@@ -325,7 +326,10 @@ void Fuzzer::planFaults(rbhost::HostOptions& options) {
     options.missingServices.insert(missing_);
   }
   // An old host reads short method records and may be refused.
-  if (seed_ % 16 == 7) options.version = random_.pick(std::vector<double>{5.5, 5.0, 2005.0});
+  if (random_.percent(6)) {
+    options.version = random_.pick(std::vector<double>{5.5, 5.0, 2005.0});
+    ++stats_.oldHosts;
+  }
 }
 
 std::vector<Target> Fuzzer::targetsOf(const Host& host, const rbscript::Catalog& catalog) {
@@ -870,8 +874,10 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(stats.newPictureFailing),
               static_cast<unsigned long long>(stats.newPictureSections),
               static_cast<unsigned long long>(stats.failingLocks));
-  if (options.verbose || !ok)
-    for (const auto& [service, n] : stats.callsByMissing)
+  std::printf("  seeds %llu, of them with an old host version %llu\n",
+              static_cast<unsigned long long>(stats.seeds),
+              static_cast<unsigned long long>(stats.oldHosts));
+  for (const auto& [service, n] : stats.callsByMissing)
       std::printf("  without %-40s %llu calls\n", service.c_str(), static_cast<unsigned long long>(n));
   return ok ? 0 : 1;
 }
