@@ -104,7 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RbPicture picture = host.call<RbPicture>(kRead, input);
   host.release(input);
   if ((picture != nullptr) != rule.wellFormed)
-    oracleFailure(picture != nullptr ? "accepted a malformed string" : "refused a well-formed string");
+    oracleFailure(picture != nullptr ? "accepted a malformed string"
+                                     : "refused a well-formed string");
   if (picture == nullptr) {
     checkAudit();
     return 0;

@@ -36,13 +36,12 @@ int main(int argc, char** argv) {
             state = state * 1103515245u + 12345u;
             host.row(p, y)[i] = static_cast<uint8_t>(state >> 16);
           }
-        RbString s =
-            host.call<RbString>("PicturetoBinaryStringZRW(p as picture) as string", p);
+        RbString s = host.call<RbString>("PicturetoBinaryStringZRW(p as picture) as string", p);
         if (s != nullptr) {
-          const std::string name = "writer-" + std::to_string(depth) +
-                                   (storage == rbhost::PictureStorage::GlobalDib ? "-packed-"
-                                                                                 : "-section-") +
-                                   std::to_string(size.width) + "x" + std::to_string(size.height);
+          const std::string name =
+              "writer-" + std::to_string(depth) +
+              (storage == rbhost::PictureStorage::GlobalDib ? "-packed-" : "-section-") +
+              std::to_string(size.width) + "x" + std::to_string(size.height);
           std::ofstream(directory / name, std::ios::binary) << host.stringBytes(s);
           ++written;
           host.release(s);

@@ -112,8 +112,8 @@ TEST(PictureWithoutService, OperationsRefuseWhatNeedsTheMissingService) {
       SCOPED_TRACE(std::string(c.service) + " missing, " + source.what);
       RbPicture p = host.newPicture(3, 2, source.depth, source.storage);
       const rbhost::Audit before = host.audit();
-      const bool works = c.inPlaceStillWorks && source.depth == 32 &&
-                         source.storage == PictureStorage::GlobalDib;
+      const bool works =
+          c.inPlaceStillWorks && source.depth == 32 && source.storage == PictureStorage::GlobalDib;
       RbPicture result = host.call<RbPicture>(kBrighter, p, 16.0);
       RbString bytes = host.call<RbString>(kToString, p);
       EXPECT_EQ(result != nullptr, works);
