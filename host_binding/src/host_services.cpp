@@ -82,7 +82,9 @@ bool drawPicturePrimitiveAvailable() { return drawPictureEntry.available(); }
 
 void realLockObject(RbObject o) { lockObjectEntry(o); }
 void realUnlockObject(RbObject o) { unlockObjectEntry(o); }
-bool objectReferencesAvailable() { return lockObjectEntry.available() && unlockObjectEntry.available(); }
+bool objectReferencesAvailable() {
+  return lockObjectEntry.available() && unlockObjectEntry.available();
+}
 RbClassRef pluginObjectType(const char* className) { return objectTypeEntry(className); }
 RbObject createInstance(RbClassRef classRef) {
   if (classRef == nullptr) return nullptr;
