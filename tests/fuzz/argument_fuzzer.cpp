@@ -764,7 +764,7 @@ bool Fuzzer::callOnce(Host& host, const Target& target, int64_t number) {
     host.options().newPictureFill = 0xCD;
     ++stats_.calls;
     ++stats_.callsByPlugin[target.plugin];
-    ++stats_.callsByMissing[missing_.empty() ? "(none)" : missing_];
+    ++stats_.callsByMissing[missing_];
 
     // The result: a live object of the declared kind, handed over with one
     // reference the caller now drops.
@@ -888,23 +888,22 @@ int main(int argc, char** argv) {
   }
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("argument fuzzer: seeds %llu-%llu, %llu calls in %.1f s%s\n",
+  // One figure a line, "  <what> <count> <unit>", so that scripts/fuzz can
+  // add up the runs of a long session.
+  auto line = [](const std::string& what, uint64_t n, const char* unit) {
+    std::printf("  %-46s %llu %s\n", what.c_str(), static_cast<unsigned long long>(n), unit);
+  };
+  std::printf("argument fuzzer: seeds %llu-%llu in %.1f s%s\n",
               static_cast<unsigned long long>(options.firstSeed),
-              static_cast<unsigned long long>(seed - 1),
-              static_cast<unsigned long long>(stats.calls), elapsed, ok ? "" : ", FAILED");
-  for (const auto& [plugin, n] : stats.callsByPlugin)
-    std::printf("  %-28s %llu calls\n", plugin.c_str(), static_cast<unsigned long long>(n));
-  std::printf(
-      "  faults per call: newPicture failing %llu, new pictures as sections %llu, "
-      "a picture whose locks fail %llu\n",
-      static_cast<unsigned long long>(stats.newPictureFailing),
-      static_cast<unsigned long long>(stats.newPictureSections),
-      static_cast<unsigned long long>(stats.failingLocks));
-  std::printf("  seeds %llu, of them with an old host version %llu\n",
-              static_cast<unsigned long long>(stats.seeds),
-              static_cast<unsigned long long>(stats.oldHosts));
+              static_cast<unsigned long long>(seed - 1), elapsed, ok ? "" : ", FAILED");
+  line("seeds", stats.seeds, "seeds");
+  line("of them with an old host version", stats.oldHosts, "seeds");
+  line("calls", stats.calls, "calls");
+  for (const auto& [plugin, n] : stats.callsByPlugin) line("to " + plugin, n, "calls");
+  line("with newPicture failing", stats.newPictureFailing, "calls");
+  line("with new pictures made as sections", stats.newPictureSections, "calls");
+  line("with a picture whose locks fail", stats.failingLocks, "calls");
   for (const auto& [service, n] : stats.callsByMissing)
-    std::printf("  without %-40s %llu calls\n", service.c_str(),
-                static_cast<unsigned long long>(n));
+    line(service.empty() ? "with every service" : "without " + service, n, "calls");
   return ok ? 0 : 1;
 }
