@@ -44,6 +44,14 @@ std::vector<Rgb> brighterBy(const std::vector<Rgb>& colors, int level) {
   return out;
 }
 
+// What the picture shows, row by row from the top.
+std::vector<Rgb> shownColors(const rbhost::Host& host, RbPicture p) {
+  std::vector<Rgb> colors;
+  for (int32_t y = host.height(p) - 1; y >= 0; --y)
+    for (int32_t x = 0; x < host.width(p); ++x) colors.push_back(host.pixel(p, x, y));
+  return colors;
+}
+
 // Without "REALLockObject" the view cannot take a reference of its own; it
 // must neither drop one it never got (destroying the caller's picture, or
 // the copy it is still reading) nor leave one behind.
@@ -67,11 +75,7 @@ TEST(PictureWithoutService, LockObjectMissingLeavesSourcesAliveAndResultsExact) 
     ASSERT_NE(result, nullptr);
     EXPECT_TRUE(host.isAlive(toObject(p)));
     EXPECT_EQ(host.referenceCount(toObject(p)), 1);
-    const std::vector<Rgb> expected = brighterBy(colors, 16);
-    for (int32_t y = 0; y < height; ++y)
-      for (int32_t x = 0; x < width; ++x)
-        EXPECT_EQ(host.pixel(result, x, height - 1 - y), expected[size_t(y * width + x)])
-            << x << ", " << y;
+    EXPECT_EQ(shownColors(host, result), brighterBy(colors, 16));
     host.release(result);
     EXPECT_TRUE(rbtest::AuditUnchanged(host, before));
 
@@ -80,10 +84,7 @@ TEST(PictureWithoutService, LockObjectMissingLeavesSourcesAliveAndResultsExact) 
     EXPECT_EQ(host.referenceCount(toObject(p)), 1);
     RbPicture back = host.call<RbPicture>(kFromString, bytes);
     ASSERT_NE(back, nullptr);
-    for (int32_t y = 0; y < height; ++y)
-      for (int32_t x = 0; x < width; ++x)
-        EXPECT_EQ(host.pixel(back, x, height - 1 - y), colors[size_t(y * width + x)])
-            << x << ", " << y;
+    EXPECT_EQ(shownColors(host, back), colors);
     host.release(back);
     host.release(bytes);
     EXPECT_TRUE(rbtest::AuditUnchanged(host, before));
