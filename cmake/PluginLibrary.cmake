@@ -19,6 +19,10 @@ function(rb_add_plugin target)
     target_link_options(${target} PRIVATE
       -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin.map
       -Wl,--exclude-libs,ALL -Wl,--no-undefined)
+    if(RB_FUZZ)
+      # clang's sanitizer runtimes live in the program that loads the plug-in.
+      target_link_options(${target} PRIVATE -Wl,-z,undefs)
+    endif()
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
                  ${PROJECT_SOURCE_DIR}/cmake/plugin.map)
   endif()

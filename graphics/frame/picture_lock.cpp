@@ -62,8 +62,11 @@ bool PictureLock::bind() {
 
 bool PictureLock::bindHostPicture() {
   description_ = {};
-  if (!host::realLockPictureDescription(picture_, &description_, kRequestedKind)) {
+  descriptionLocked_ = host::realLockPictureDescription(picture_, &description_, kRequestedKind);
+  if (!descriptionLocked_) {
     description_ = {};
+    // A host without the older entry locks nothing here: nothing to unlock.
+    descriptionLocked_ = host::lockPictureDescriptionAvailable();
     host::lockPictureDescription(picture_, &description_);
   }
   switch (description_.kind) {
@@ -131,12 +134,13 @@ void PictureLock::unlock() {
   picture_ = nullptr;
   mask_ = false;
   holdsReference_ = false;
+  descriptionLocked_ = false;
 }
 
 void PictureLock::release() {
   switch (binding_) {
     case Binding::HostPicture:
-      host::unlockPictureDescription(picture_);
+      if (descriptionLocked_) host::unlockPictureDescription(picture_);
       if (holdsReference_) host::release(picture_);
       break;
     case Binding::Buffer:

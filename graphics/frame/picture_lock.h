@@ -68,6 +68,7 @@ class PictureLock {
   bool mask_ = false;
   bool holdsReference_ = false;
   bool locked_ = false;
+  bool descriptionLocked_ = false;  // the host counts a description lock to undo
   RbPictureDescription description_{};
   HGLOBAL lockedMemory_ = nullptr;  // a packed bitmap's memory while locked
   DIBSECTION section_{};

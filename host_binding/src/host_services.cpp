@@ -77,9 +77,14 @@ void drawPicturePrimitive(uintptr_t dc, RbPicture p, const RbRect16* bounds,
                           RbBoolean transparent) {
   drawPictureEntry(dc, p, bounds, transparent);
 }
+bool lockPictureDescriptionAvailable() { return lockDescriptionEntry.available(); }
+bool drawPicturePrimitiveAvailable() { return drawPictureEntry.available(); }
 
 void realLockObject(RbObject o) { lockObjectEntry(o); }
 void realUnlockObject(RbObject o) { unlockObjectEntry(o); }
+bool objectReferencesAvailable() {
+  return lockObjectEntry.available() && unlockObjectEntry.available();
+}
 RbClassRef pluginObjectType(const char* className) { return objectTypeEntry(className); }
 RbObject createInstance(RbClassRef classRef) {
   if (classRef == nullptr) return nullptr;

@@ -7,6 +7,8 @@ namespace zrw {
 RbPicture drawInto32BitCopy(RbPicture source, int32_t width, int32_t height) {
   if (source == nullptr) return nullptr;
   if (width <= 0 || height <= 0 || width > INT16_MAX || height > INT16_MAX) return nullptr;
+  // Without the drawing service the copy would hold the host's fill bytes.
+  if (!host::drawPicturePrimitiveAvailable()) return nullptr;
   RbPicture copy = host::newPicture(width, height, 32);
   if (copy == nullptr) return nullptr;
   RbGraphics graphics = host::pluginPictureGraphicsGetter(copy);

@@ -13,8 +13,8 @@ namespace zrw {
 // at (0, 0). The caller owns the one reference of the result. Nil when
 // `source` is nil, when the size is not positive or does not fit the host's
 // 16-bit drawing bounds (so an absurd size is never handed to newPicture),
-// when the host cannot create the picture, or when it gives no graphics or
-// drawing context for it (the copy would stay undrawn).
+// when the host cannot create the picture, or when it has no drawing service
+// or gives no graphics or drawing context for it (the copy would stay undrawn).
 RbPicture drawInto32BitCopy(RbPicture source, int32_t width, int32_t height);
 
 // The same at the size the source's description gives.

@@ -33,7 +33,8 @@ ResultRows addressPixels(uint8_t* block, size_t blockBytes, const RbPictureDescr
 bool LockedDib32::lock(RbPicture picture) {
   unlock();
   description_ = RbPictureDescription{};
-  if (picture == nullptr) return false;
+  // Without the locking service nothing is locked, so nothing may be unlocked.
+  if (picture == nullptr || !host::lockPictureDescriptionAvailable()) return false;
   host::lockPictureDescription(picture, &description_);
   picture_ = picture;
   if (description_.kind == kRbPictureGlobalDib && description_.handle != nullptr) {

@@ -7,8 +7,13 @@ namespace zrw {
 
 bool SourceView::openStored(RbPicture picture) {
   if (!dib_.lock(picture)) return false;
-  host::realLockObject(toObject(picture));
-  referenced_ = picture;
+  // The caller's reference keeps the picture alive during the call; the
+  // view's own is taken only where the host can also drop it, so a host
+  // without either service never loses a reference it did not give.
+  if (host::objectReferencesAvailable()) {
+    host::realLockObject(toObject(picture));
+    referenced_ = picture;
+  }
   return true;
 }
 
@@ -22,12 +27,15 @@ bool SourceView::open(RbPicture picture, Conversion conversion) {
   const RbPictureDescription& description = dib_.description();
   RbPicture copy = drawInto32BitCopy(picture, description.width, description.height);
   if (copy == nullptr) return false;
-  bool opened = openStored(copy);
-  // The view's own reference keeps the copy alive; the creation reference
-  // goes now, so closing the view destroys the copy.
-  host::release(copy);
-  converted_ = opened;
-  return opened;
+  if (!dib_.lock(copy)) {
+    host::release(copy);
+    return false;
+  }
+  // The view keeps the creation reference, so closing it destroys the copy;
+  // no other service is needed to keep the copy alive while it is read.
+  referenced_ = copy;
+  converted_ = true;
+  return true;
 }
 
 void SourceView::close() {

@@ -7,8 +7,9 @@
 // long as the view.
 //
 // While open, the view holds the description lock, the memory lock and one
-// reference on the viewed picture; close() and the destructor release them,
-// so an operation may simply return on any path.
+// reference on the viewed picture (on a picture viewed in place, only where
+// the host has both "REALLockObject" and "REALUnlockObject"); close() and the
+// destructor release them, so an operation may simply return on any path.
 //
 //   SourceView view;
 //   if (!view.open(picture)) return nullptr;

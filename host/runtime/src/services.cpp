@@ -237,7 +237,8 @@ RbPicture newPicture(int32_t width, int32_t height, int32_t depth) {
     if (*s.newPicturesLeft <= 0) return nullptr;
     --*s.newPicturesLeft;
   }
-  auto p = makePicture(width, height, depth, Host::current().options().newPictureStorage, 0xCD);
+  auto p = makePicture(width, height, depth, Host::current().options().newPictureStorage,
+                       Host::current().options().newPictureFill);
   if (!p) return nullptr;
   return static_cast<RbPicture>(s.adopt(std::move(p)));
 }
@@ -391,5 +392,11 @@ void* resolve(const char* name) {
 }  // namespace
 
 RbResolver serviceResolver() { return &resolve; }
+
+std::vector<std::string> serviceNames() {
+  std::vector<std::string> names;
+  for (const Service& s : services) names.emplace_back(s.name);
+  return names;
+}
 
 }  // namespace rbhost

@@ -40,10 +40,14 @@ RbGraphics pluginPictureGraphicsGetter(RbPicture picture);
 uintptr_t realGraphicsDC(RbGraphics graphics);
 void drawPicturePrimitive(uintptr_t dc, RbPicture picture, const RbRect16* bounds,
                           RbBoolean transparent);
+bool lockPictureDescriptionAvailable();
+bool drawPicturePrimitiveAvailable();
 
 // Objects and classes.
 void realLockObject(RbObject object);
 void realUnlockObject(RbObject object);
+// Both "REALLockObject" and "REALUnlockObject": a reference taken can be dropped.
+bool objectReferencesAvailable();
 RbClassRef pluginObjectType(const char* className);
 RbObject createInstance(RbClassRef classRef);  // nil without a class reference
 RbObject pluginNewInstance(const char* className);

@@ -46,6 +46,8 @@ struct HostOptions {
   // "REALBuildString" without bytes makes a string of that many zero bytes;
   // false: it answers nil, as a host that needs the bytes would.
   bool buildsStringsWithoutBytes = true;
+  // What every byte of a picture from "newPicture" holds before it is drawn.
+  uint8_t newPictureFill = 0xCD;
 };
 
 class HostError : public std::runtime_error {
@@ -271,6 +273,10 @@ class Host {
   std::vector<std::unique_ptr<Plugin>> plugins_;
   std::vector<std::string> messageBoxes_;
 };
+
+// The name of every service the resolver can hand out, in no particular
+// order: what HostOptions::missingServices may remove.
+std::vector<std::string> serviceNames();
 
 // The plug-in files built beside the running executable.
 std::string graphicsPluginPath();
