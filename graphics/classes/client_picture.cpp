@@ -76,8 +76,10 @@ RbPicture getPic(RbObject self, RbWord) {
 }
 
 // Width, height and depth of a picture as its description gives them.
+// A host without the lock entry locks nothing, so nothing is unlocked.
 RbPictureDescription describe(RbPicture p) {
   RbPictureDescription d{};
+  if (!host::lockPictureDescriptionAvailable()) return d;
   host::lockPictureDescription(p, &d);
   host::unlockPictureDescription(p);
   return d;

@@ -81,6 +81,7 @@ RbPicture makeMemoryBlockMethod(RbPicture p, RbObject rect, bool maskToAlpha, in
   // A block the host cannot address with 32 bits is not made.
   if (size > INT32_MAX) return nullptr;
   RbMemoryBlock block = host::newMemoryBlock(static_cast<int32_t>(size));
+  if (block == nullptr) return nullptr;
   auto* bytes = static_cast<uint8_t*>(host::memoryBlockGetPtr(block));
   if (bytes == nullptr) {
     host::release(block);
