@@ -4,7 +4,11 @@
 #include "host_binding/host_services.h"
 #include "picture/frame/class_records.h"
 #include "picture/functions/binary_string.h"
+#include "picture/functions/copies.h"
+#include "picture/functions/free_rotation.h"
+#include "picture/functions/inversion.h"
 #include "picture/functions/tone_changes.h"
+#include "picture/functions/turns.h"
 
 namespace zrw {
 namespace {
@@ -42,7 +46,16 @@ auto pictureMethods = methodTable(
     method(&changeCustom, "ChangeCustomZRW(a as double, b as double) as picture"),
     method(&changeContrast, "ChangeContrastZRW(x as double) as picture"),
     method(&changeContrastRgb,
-           "ChangeContrastZRW(xr as double, xg as double, xb as double) as picture"));
+           "ChangeContrastZRW(xr as double, xg as double, xb as double) as picture"),
+    method(&invertPicture,
+           "InvertZRW(left as integer,top as integer,width as integer,height as integer) as "
+           "picture"),
+    method(&rotate90, "Rotate90ZRW as picture"), method(&rotate180, "Rotate180ZRW as picture"),
+    method(&rotate270, "Rotate270ZRW as picture"),
+    method(&rotatePicture, "RotateZRW(angle as double,background as color) as picture"),
+    method(&mirrorVertically, "VMirrorZRW as picture"),
+    method(&mirrorHorizontally, "HMirrorZRW as picture"),
+    method(&clonePicture, "CloneZRW as picture"), method(&bitmapPicture, "BitmapZRW as picture"));
 RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMethods);
 
 // Global methods, each registered on its own, in this order:

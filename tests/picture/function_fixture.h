@@ -65,6 +65,25 @@ class PictureFunctionTest : public rbtest::PictureTest {
     return colors;
   }
 
+  // A 32-bit picture holding the whole pixel values (0xFFRRGGBB, fourth byte
+  // in the top bits), listed row by row from the top.
+  RbPicture pictureOfValues(int32_t width, int32_t height, const std::vector<uint32_t>& values) {
+    RbPicture p = host.newPicture(width, height, 32, PictureStorage::GlobalDib);
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x)
+        host.setRawPixel(p, x, height - 1 - y, values[static_cast<size_t>(y * width + x)]);
+    return p;
+  }
+
+  // The whole pixel values of a 32-bit picture, row by row from the top.
+  std::vector<uint32_t> values(RbPicture p) const {
+    std::vector<uint32_t> all;
+    const int32_t width = host.width(p), height = host.height(p);
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) all.push_back(host.rawPixel(p, x, height - 1 - y));
+    return all;
+  }
+
   // The fourth bytes of a 32-bit picture, in any order.
   std::vector<uint8_t> fourthBytes(RbPicture p) const {
     std::vector<uint8_t> bytes;

@@ -1,0 +1,118 @@
+// What every picture-returning function of the plug-in shares: however the
+// source is stored, the result is what its 32-bit equivalent gives; a source
+// that cannot be read or a result that cannot be made gives nil; and nothing
+// is left locked or referenced.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "function_fixture.h"
+
+namespace zrwtest {
+namespace {
+
+struct Operation {
+  std::string name;
+  std::function<RbPicture(const rbhost::Host&, RbPicture)> call;
+};
+
+Operation unary(const char* declaration) {
+  return {declaration, [declaration](const rbhost::Host& host, RbPicture p) {
+            return host.call<RbPicture>(declaration, p);
+          }};
+}
+
+template <typename... Args>
+Operation with(const char* declaration, Args... args) {
+  return {declaration, [declaration, args...](const rbhost::Host& host, RbPicture p) {
+            return host.call<RbPicture>(declaration, p, args...);
+          }};
+}
+
+const std::vector<Operation>& operations() {
+  static const std::vector<Operation> all = {
+      with("InvertZRW(left as integer,top as integer,width as integer,height as integer) as "
+           "picture",
+           int32_t{1}, int32_t{0}, int32_t{3}, int32_t{2}),
+      unary("Rotate90ZRW as picture"),
+      unary("Rotate180ZRW as picture"),
+      unary("Rotate270ZRW as picture"),
+      with("RotateZRW(angle as double,background as color) as picture", 30.0, RbColor{0x336699}),
+      with("RotateZRW(angle as double,background as color) as picture", 200.0, RbColor{0}),
+      unary("VMirrorZRW as picture"),
+      unary("HMirrorZRW as picture"),
+  };
+  return all;
+}
+
+// Inversion writes only its rectangle; the equivalence compares the pixels
+// every operation writes, so its rectangle covers the picture here.
+struct StoredAs {
+  int32_t depth;
+  PictureStorage storage;
+};
+
+class EveryFunctionStorageTest : public PictureFunctionTest,
+                                 public ::testing::WithParamInterface<StoredAs> {};
+
+TEST_P(EveryFunctionStorageTest, MatchesThe32BitEquivalent) {
+  const int32_t width = 5, height = 3;  // odd width: rows of other depths are padded
+  RbPicture source = patternPicture(width, height, GetParam().depth, GetParam().storage);
+  RbPicture equivalent = pictureShowing(width, height, shown(source));
+  for (const Operation& op : operations()) {
+    SCOPED_TRACE(op.name);
+    RbPicture result = op.call(host, source);
+    RbPicture expected = op.call(host, equivalent);
+    ASSERT_NE(result, nullptr);
+    ASSERT_NE(expected, nullptr);
+    EXPECT_EQ(host.depth(result), 32);
+    EXPECT_EQ(values(result), values(expected));
+    host.release(result);
+    host.release(expected);
+  }
+  host.release(source);
+  host.release(equivalent);
+  EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Storages, EveryFunctionStorageTest,
+                         ::testing::Values(StoredAs{8, PictureStorage::GlobalDib},
+                                           StoredAs{16, PictureStorage::GlobalDib},
+                                           StoredAs{24, PictureStorage::GlobalDib},
+                                           StoredAs{8, PictureStorage::DibSection},
+                                           StoredAs{24, PictureStorage::DibSection},
+                                           StoredAs{32, PictureStorage::DibSection}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.depth) +
+                                  (info.param.storage == PictureStorage::GlobalDib ? "BitGlobal"
+                                                                                   : "BitSection");
+                         });
+
+class EveryFunctionTest : public PictureFunctionTest {};
+
+TEST_F(EveryFunctionTest, GivesNilWhenTheSourceCannotBeReadOrTheResultMade) {
+  RbPicture unlockable = patternPicture(2, 3);
+  host.failLocksOf(unlockable);
+  RbPicture stored32 = patternPicture(2, 3);
+  RbPicture stored24 = patternPicture(2, 3, 24);
+  for (const Operation& op : operations()) {
+    SCOPED_TRACE(op.name);
+    EXPECT_EQ(op.call(host, nullptr), nullptr);
+    EXPECT_EQ(op.call(host, unlockable), nullptr);
+    host.failNewPictureAfter(0);  // no result picture
+    EXPECT_EQ(op.call(host, stored32), nullptr);
+    host.failNewPictureAfter(1);  // the 32-bit copy of the source, but no result
+    EXPECT_EQ(op.call(host, stored24), nullptr);
+    host.failNewPictureAfter(std::nullopt);
+    EXPECT_TRUE(rbtest::AuditUnchanged(host, host.audit()));
+  }
+  host.release(unlockable);
+  host.release(stored32);
+  host.release(stored24);
+  EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));
+}
+
+}  // namespace
+}  // namespace zrwtest
