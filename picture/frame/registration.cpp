@@ -7,6 +7,7 @@
 #include "picture/functions/copies.h"
 #include "picture/functions/free_rotation.h"
 #include "picture/functions/inversion.h"
+#include "picture/functions/scaling.h"
 #include "picture/functions/tone_changes.h"
 #include "picture/functions/turns.h"
 
@@ -55,7 +56,9 @@ auto pictureMethods = methodTable(
     method(&rotatePicture, "RotateZRW(angle as double,background as color) as picture"),
     method(&mirrorVertically, "VMirrorZRW as picture"),
     method(&mirrorHorizontally, "HMirrorZRW as picture"),
-    method(&clonePicture, "CloneZRW as picture"), method(&bitmapPicture, "BitmapZRW as picture"));
+    method(&clonePicture, "CloneZRW as picture"), method(&bitmapPicture, "BitmapZRW as picture"),
+    method(&scalePicture,
+           "ScaleZRW(width as integer, height as integer, AntiAlias as boolean) as picture"));
 RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMethods);
 
 // Global methods, each registered on its own, in this order:

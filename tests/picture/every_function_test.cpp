@@ -13,6 +13,9 @@
 namespace zrwtest {
 namespace {
 
+const char* const kScale =
+    "ScaleZRW(width as integer, height as integer, AntiAlias as boolean) as picture";
+
 struct Operation {
   std::string name;
   std::function<RbPicture(const rbhost::Host&, RbPicture)> call;
@@ -43,6 +46,9 @@ const std::vector<Operation>& operations() {
       with("RotateZRW(angle as double,background as color) as picture", 200.0, RbColor{0}),
       unary("VMirrorZRW as picture"),
       unary("HMirrorZRW as picture"),
+      with(kScale, int32_t{3}, int32_t{2}, false),
+      with(kScale, int32_t{9}, int32_t{7}, false),
+      with(kScale, int32_t{11}, int32_t{4}, true),
   };
   return all;
 }
