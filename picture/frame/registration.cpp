@@ -4,10 +4,12 @@
 #include "host_binding/host_services.h"
 #include "picture/frame/class_records.h"
 #include "picture/functions/binary_string.h"
+#include "picture/functions/blending.h"
 #include "picture/functions/copies.h"
 #include "picture/functions/free_rotation.h"
 #include "picture/functions/inversion.h"
 #include "picture/functions/scaling.h"
+#include "picture/functions/tint.h"
 #include "picture/functions/tone_changes.h"
 #include "picture/functions/turns.h"
 
@@ -71,7 +73,17 @@ RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMetho
 //   BlendPicturesWithMaskZRW, TintPictureZRW.
 auto globalMethods = methodTable(
     method(&binaryStringToPicture, "BinaryStringtoPictureZRW(data as String) as Picture"),
-    method(&pictureToBinaryString, "PicturetoBinaryStringZRW(p as picture) as string"));
+    method(&pictureToBinaryString, "PicturetoBinaryStringZRW(p as picture) as string"),
+    method(&combinePictures,
+           "CombinePicturesZRW(red as picture, blue as picture, green as picture) as picture"),
+    method(&blendPictures,
+           "BlendPicturesZRW(source as picture, sourcepercent as double, dest as picture, "
+           "destpercent as double) as picture"),
+    method(&blendPicturesWithMask,
+           "BlendPicturesWithMaskZRW(source as picture, dest as picture, mask as picture) as "
+           "picture"),
+    method(&tintPicture,
+           "TintPictureZRW(source as picture, GreyBase as color, SepiaBase as color) as picture"));
 
 // Classes registered after the global methods: PictureMinMaxZRW.
 auto trailingClasses = classList();

@@ -49,6 +49,33 @@ const std::vector<Operation>& operations() {
       with(kScale, int32_t{3}, int32_t{2}, false),
       with(kScale, int32_t{9}, int32_t{7}, false),
       with(kScale, int32_t{11}, int32_t{4}, true),
+      // The global methods, given the same picture in every position.
+      {"BlendPicturesZRW",
+       [](const rbhost::Host& host, RbPicture p) {
+         return host.call<RbPicture>(
+             "BlendPicturesZRW(source as picture, sourcepercent as double, dest as picture, "
+             "destpercent as double) as picture",
+             p, 0.3, p, 0.6);
+       }},
+      {"BlendPicturesWithMaskZRW",
+       [](const rbhost::Host& host, RbPicture p) {
+         return host.call<RbPicture>(
+             "BlendPicturesWithMaskZRW(source as picture, dest as picture, mask as picture) as "
+             "picture",
+             p, p, p);
+       }},
+      {"CombinePicturesZRW",
+       [](const rbhost::Host& host, RbPicture p) {
+         return host.call<RbPicture>(
+             "CombinePicturesZRW(red as picture, blue as picture, green as picture) as picture",
+             p, p, p);
+       }},
+      {"TintPictureZRW",
+       [](const rbhost::Host& host, RbPicture p) {
+         return host.call<RbPicture>(
+             "TintPictureZRW(source as picture, GreyBase as color, SepiaBase as color) as picture",
+             p, RbColor{0x402000}, RbColor{0xFFE0A0});
+       }},
   };
   return all;
 }
