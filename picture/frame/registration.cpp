@@ -5,9 +5,11 @@
 #include "picture/frame/class_records.h"
 #include "picture/functions/binary_string.h"
 #include "picture/functions/blending.h"
+#include "picture/functions/color_counting.h"
 #include "picture/functions/copies.h"
 #include "picture/functions/free_rotation.h"
 #include "picture/functions/inversion.h"
+#include "picture/functions/lookup_transform.h"
 #include "picture/functions/scaling.h"
 #include "picture/functions/tint.h"
 #include "picture/functions/tone_changes.h"
@@ -60,7 +62,14 @@ auto pictureMethods = methodTable(
     method(&mirrorHorizontally, "HMirrorZRW as picture"),
     method(&clonePicture, "CloneZRW as picture"), method(&bitmapPicture, "BitmapZRW as picture"),
     method(&scalePicture,
-           "ScaleZRW(width as integer, height as integer, AntiAlias as boolean) as picture"));
+           "ScaleZRW(width as integer, height as integer, AntiAlias as boolean) as picture"),
+    method(&countColor, "CountColorZRW(col as color) as integer"),
+    method(&countColors,
+           "CountColorsZRW(byref red as memoryblock, byref blue as memoryblock, byref green as "
+           "memoryblock, byref count as integer)"),
+    method(&transformColors,
+           "TransformColorsZRW(red as memoryblock, blue as memoryblock, green as memoryblock) as "
+           "picture"));
 RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMethods);
 
 // Global methods, each registered on its own, in this order:

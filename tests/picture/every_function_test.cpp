@@ -18,18 +18,18 @@ const char* const kScale =
 
 struct Operation {
   std::string name;
-  std::function<RbPicture(const rbhost::Host&, RbPicture)> call;
+  std::function<RbPicture(rbhost::Host&, RbPicture)> call;
 };
 
 Operation unary(const char* declaration) {
-  return {declaration, [declaration](const rbhost::Host& host, RbPicture p) {
+  return {declaration, [declaration](rbhost::Host& host, RbPicture p) {
             return host.call<RbPicture>(declaration, p);
           }};
 }
 
 template <typename... Args>
 Operation with(const char* declaration, Args... args) {
-  return {declaration, [declaration, args...](const rbhost::Host& host, RbPicture p) {
+  return {declaration, [declaration, args...](rbhost::Host& host, RbPicture p) {
             return host.call<RbPicture>(declaration, p, args...);
           }};
 }
@@ -51,27 +51,38 @@ const std::vector<Operation>& operations() {
       with(kScale, int32_t{11}, int32_t{4}, true),
       // The global methods, given the same picture in every position.
       {"BlendPicturesZRW",
-       [](const rbhost::Host& host, RbPicture p) {
+       [](rbhost::Host& host, RbPicture p) {
          return host.call<RbPicture>(
              "BlendPicturesZRW(source as picture, sourcepercent as double, dest as picture, "
              "destpercent as double) as picture",
              p, 0.3, p, 0.6);
        }},
       {"BlendPicturesWithMaskZRW",
-       [](const rbhost::Host& host, RbPicture p) {
+       [](rbhost::Host& host, RbPicture p) {
          return host.call<RbPicture>(
              "BlendPicturesWithMaskZRW(source as picture, dest as picture, mask as picture) as "
              "picture",
              p, p, p);
        }},
       {"CombinePicturesZRW",
-       [](const rbhost::Host& host, RbPicture p) {
+       [](rbhost::Host& host, RbPicture p) {
          return host.call<RbPicture>(
              "CombinePicturesZRW(red as picture, blue as picture, green as picture) as picture",
              p, p, p);
        }},
+      {"TransformColorsZRW",
+       [](rbhost::Host& host, RbPicture p) {
+         RbMemoryBlock table = host.newMemoryBlock(256);
+         for (int v = 0; v < 256; ++v) host.memoryBlockBytes(table)[v] = uint8_t(v * 7 + 3);
+         RbPicture result = host.call<RbPicture>(
+             "TransformColorsZRW(red as memoryblock, blue as memoryblock, green as memoryblock) "
+             "as picture",
+             p, table, table, table);
+         host.release(table);
+         return result;
+       }},
       {"TintPictureZRW",
-       [](const rbhost::Host& host, RbPicture p) {
+       [](rbhost::Host& host, RbPicture p) {
          return host.call<RbPicture>(
              "TintPictureZRW(source as picture, GreyBase as color, SepiaBase as color) as picture",
              p, RbColor{0x402000}, RbColor{0xFFE0A0});
