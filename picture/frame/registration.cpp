@@ -7,6 +7,7 @@
 #include "picture/functions/blending.h"
 #include "picture/functions/color_counting.h"
 #include "picture/functions/copies.h"
+#include "picture/functions/embedded_mask.h"
 #include "picture/functions/free_rotation.h"
 #include "picture/functions/inversion.h"
 #include "picture/functions/lookup_transform.h"
@@ -63,6 +64,7 @@ auto pictureMethods = methodTable(
     method(&clonePicture, "CloneZRW as picture"), method(&bitmapPicture, "BitmapZRW as picture"),
     method(&scalePicture,
            "ScaleZRW(width as integer, height as integer, AntiAlias as boolean) as picture"),
+    assignable(&embeddedMask, &setEmbeddedMask, "EmbededMaskZRW(swap as boolean) as picture"),
     method(&countColor, "CountColorZRW(col as color) as integer"),
     method(&countColors,
            "CountColorsZRW(byref red as memoryblock, byref blue as memoryblock, byref green as "

@@ -49,6 +49,7 @@ const std::vector<Operation>& operations() {
       with(kScale, int32_t{3}, int32_t{2}, false),
       with(kScale, int32_t{9}, int32_t{7}, false),
       with(kScale, int32_t{11}, int32_t{4}, true),
+      with("EmbededMaskZRW(swap as boolean) as picture", true),
       // The global methods, given the same picture in every position.
       {"BlendPicturesZRW",
        [](rbhost::Host& host, RbPicture p) {
