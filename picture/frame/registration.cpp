@@ -11,6 +11,7 @@
 #include "picture/functions/free_rotation.h"
 #include "picture/functions/inversion.h"
 #include "picture/functions/lookup_transform.h"
+#include "picture/functions/memory_block_copies.h"
 #include "picture/functions/scaling.h"
 #include "picture/functions/tint.h"
 #include "picture/functions/tone_changes.h"
@@ -71,7 +72,21 @@ auto pictureMethods = methodTable(
            "memoryblock, byref count as integer)"),
     method(&transformColors,
            "TransformColorsZRW(red as memoryblock, blue as memoryblock, green as memoryblock) as "
-           "picture"));
+           "picture"),
+    method(&copyRgbToMemoryBlock,
+           "CopyRGBtoMemoryblock(destination as memoryblock, offset as integer) as boolean"),
+    method(&copyArgbToMemoryBlock,
+           "CopyARGBtoMemoryblock(destination as memoryblock, offset as integer, LittleEndian as "
+           "boolean, AlphaValue as integer) as boolean"),
+    method(&copyRedToMemoryBlock,
+           "CopyRtoMemoryblock(destination as memoryblock, offset as integer, PixelByteSize as "
+           "integer) as boolean"),
+    method(&copyGreenToMemoryBlock,
+           "CopyGtoMemoryblock(destination as memoryblock, offset as integer, PixelByteSize as "
+           "integer) as boolean"),
+    method(&copyBlueToMemoryBlock,
+           "CopyBtoMemoryblock(destination as memoryblock, offset as integer, PixelByteSize as "
+           "integer) as boolean"));
 RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMethods);
 
 // Global methods, each registered on its own, in this order:
