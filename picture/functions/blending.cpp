@@ -6,6 +6,7 @@
 
 #include "picture/frame/bgra32.h"
 #include "picture/frame/picture_operation.h"
+#include "picture/frame/pixel_words.h"
 
 namespace zrw {
 namespace {
@@ -19,56 +20,44 @@ std::optional<int32_t> weightOf(double fraction) {
   return static_cast<int32_t>(scaled);
 }
 
-// (a x wa + b x wb) / 1024 in wrapping 32-bit arithmetic, low byte kept.
-uint8_t weighted(uint8_t a, uint32_t wa, uint8_t b, uint32_t wb) {
-  const auto sum = static_cast<int32_t>(a * wa + b * wb);
-  return static_cast<uint8_t>(sum / 1024);
-}
+// The channel at `shift` of a pixel value.
+uint32_t channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFFu; }
+
+// x / 255 for 0 <= x <= 255 x 255, and x / 3 for 0 <= x <= 3 x 255, without
+// a division, so the pixel loops vectorise.
+uint32_t dividedBy255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+uint32_t dividedBy3(uint32_t x) { return (x * 683) >> 11; }
 
 }  // namespace
 
 void blendRows(SourceRows source, int32_t sourceWeight, SourceRows dest, int32_t destWeight,
                ResultRows result) {
   const auto ws = static_cast<uint32_t>(sourceWeight), wd = static_cast<uint32_t>(destWeight);
-  const size_t bytes = 4 * static_cast<size_t>(result.width);
-  for (int32_t y = 0; y < result.height; ++y) {
-    const uint8_t* s = source.row(y);
-    const uint8_t* d = dest.row(y);
-    uint8_t* out = result.row(y);
-    for (size_t i = 0; i < bytes; i += 4) {
-      out[i] = weighted(s[i], ws, d[i], wd);
-      out[i + 1] = weighted(s[i + 1], ws, d[i + 1], wd);
-      out[i + 2] = weighted(s[i + 2], ws, d[i + 2], wd);
-      out[i + 3] = 0;
-    }
-  }
+  // The weighted sum wraps as a 32-bit integer; the quotient is truncated
+  // toward zero and its low byte kept.
+  const auto weighted = [ws, wd](uint32_t s, uint32_t d, int shift) {
+    const auto sum = static_cast<int32_t>(channel(s, shift) * ws + channel(d, shift) * wd);
+    return (static_cast<uint32_t>(sum / 1024) & 0xFFu) << shift;
+  };
+  mapPixelValues(source, dest, result, [&weighted](uint32_t s, uint32_t d) {
+    return weighted(s, d, 16) | weighted(s, d, 8) | weighted(s, d, 0);
+  });
 }
 
 void blendRowsWithMask(SourceRows source, SourceRows dest, SourceRows mask, ResultRows result) {
-  const size_t bytes = 4 * static_cast<size_t>(result.width);
-  for (int32_t y = 0; y < result.height; ++y) {
-    const uint8_t* s = source.row(y);
-    const uint8_t* d = dest.row(y);
-    const uint8_t* m = mask.row(y);
-    uint8_t* out = result.row(y);
-    for (size_t i = 0; i < bytes; i += 4) {
-      const uint32_t level = (uint32_t{m[i]} + m[i + 1] + m[i + 2]) / 3;
-      for (size_t c = 0; c < 3; ++c)
-        out[i + c] = static_cast<uint8_t>((s[i + c] * (255 - level) + d[i + c] * level) / 255);
-      out[i + 3] = 0;
-    }
-  }
+  mapPixelValues(source, dest, mask, result, [](uint32_t s, uint32_t d, uint32_t m) {
+    const uint32_t level = dividedBy3(channel(m, 16) + channel(m, 8) + channel(m, 0));
+    const auto mixed = [level, s, d](int shift) {
+      return dividedBy255(channel(s, shift) * (255 - level) + channel(d, shift) * level) << shift;
+    };
+    return mixed(16) | mixed(8) | mixed(0);
+  });
 }
 
 void combineRows(SourceRows red, SourceRows blue, SourceRows green, ResultRows result) {
-  for (int32_t y = 0; y < result.height; ++y) {
-    const uint8_t* r = red.row(y);
-    const uint8_t* g = green.row(y);
-    const uint8_t* b = blue.row(y);
-    uint8_t* out = result.row(y);
-    for (int32_t x = 0; x < result.width; ++x, r += 4, g += 4, b += 4, out += 4)
-      bgra32::storeRgb(out, r[bgra32::kRed], g[bgra32::kGreen], b[bgra32::kBlue]);
-  }
+  mapPixelValues(red, blue, green, result, [](uint32_t r, uint32_t b, uint32_t g) {
+    return (r & 0x00FF0000u) | (g & 0x0000FF00u) | (b & 0x000000FFu);
+  });
 }
 
 RbPicture blendPictures(RbPicture source, double sourceFraction, RbPicture dest,

@@ -94,20 +94,55 @@ void skewLine(Line<const uint8_t> in, Line<uint8_t> out, const Skew& skew, Chann
   }
 }
 
+// The column skews of a whole picture, one Skew per column: the same as
+// skewLine down each column, but walked a strip of columns at a time and row
+// by row within it, so that memory is read and written along rows (a column
+// walk would touch a new page at every pixel).
+void skewColumns(SourceRows in, ResultRows out, const std::vector<Skew>& skews,
+                 Channels background) {
+  for (int32_t y = 0; y < out.height; ++y) {
+    uint8_t* row = out.row(y);
+    for (int32_t x = 0; x < out.width; ++x)
+      storeChannels(row + 4 * static_cast<ptrdiff_t>(x), background[0], background[1],
+                    background[2]);
+  }
+  constexpr int32_t kStrip = 16;
+  std::array<std::array<int, 3>, kStrip> carry;
+  for (int32_t x0 = 0; x0 < in.width; x0 += kStrip) {
+    const int32_t strip = std::min(kStrip, in.width - x0);
+    for (int32_t k = 0; k < strip; ++k)
+      for (size_t c = 0; c < 3; ++c)
+        carry[size_t(k)][c] = skews[size_t(x0 + k)].spill[background[c]];
+    for (int32_t i = 0; i < in.height; ++i) {
+      const uint8_t* pixel = in.row(i) + 4 * static_cast<ptrdiff_t>(x0);
+      for (int32_t k = 0; k < strip; ++k, pixel += 4) {
+        const Skew& skew = skews[size_t(x0 + k)];
+        std::array<int, 3>& before = carry[size_t(k)];
+        const int64_t at = int64_t{skew.whole} + i;
+        if (at >= 0 && at < out.height)
+          storeChannels(out.row(static_cast<int32_t>(at)) + 4 * static_cast<ptrdiff_t>(x0 + k),
+                        pixel[0] - skew.spill[pixel[0]] + before[0],
+                        pixel[1] - skew.spill[pixel[1]] + before[1],
+                        pixel[2] - skew.spill[pixel[2]] + before[2]);
+        before = {skew.spill[pixel[0]], skew.spill[pixel[1]], skew.spill[pixel[2]]};
+      }
+    }
+    for (int32_t k = 0; k < strip; ++k) {
+      const Skew& skew = skews[size_t(x0 + k)];
+      const int64_t after = int64_t{skew.whole} + in.height;
+      if (after >= 0 && after < out.height)
+        storeChannels(out.row(static_cast<int32_t>(after)) + 4 * static_cast<ptrdiff_t>(x0 + k),
+                      background[0] - skew.spill[background[0]] + carry[size_t(k)][0],
+                      background[1] - skew.spill[background[1]] + carry[size_t(k)][1],
+                      background[2] - skew.spill[background[2]] + carry[size_t(k)][2]);
+    }
+  }
+}
+
 Line<const uint8_t> rowOf(SourceRows rows, int32_t y) {
   return {rows.row(y), 4, rows.width};
 }
 Line<uint8_t> rowOf(ResultRows rows, int32_t y) { return {rows.row(y), 4, rows.width}; }
-// Columns run top to bottom, which is backwards in memory.
-Line<const uint8_t> columnOf(SourceRows rows, int32_t x) {
-  return {rows.row(0) + 4 * static_cast<ptrdiff_t>(x), -static_cast<ptrdiff_t>(rows.stride),
-          rows.height};
-}
-Line<uint8_t> columnOf(ResultRows rows, int32_t x) {
-  return {rows.row(0) + 4 * static_cast<ptrdiff_t>(x), -static_cast<ptrdiff_t>(rows.stride),
-          rows.height};
-}
-
 struct ShearAngles {
   double sine, cosine, tangentOfHalf;
   explicit ShearAngles(double degrees) {
@@ -158,10 +193,11 @@ void rotateByShears(SourceRows source, ResultRows result, double degrees, RbColo
   const int32_t secondHeight = result.height;
   WorkPicture second(first.width, secondHeight);
   ResultRows secondRows = second.rows();
+  std::vector<Skew> columnSkews;
+  columnSkews.reserve(static_cast<size_t>(first.width));
   double columnShift = s > 0.0 ? (width - 1) * s : -s * (width - first.width);
-  for (int32_t x = 0; x < first.width; ++x, columnShift -= s)
-    skewLine(columnOf(SourceRows(firstRows), x), columnOf(secondRows, x), Skew(columnShift),
-             paper);
+  for (int32_t x = 0; x < first.width; ++x, columnShift -= s) columnSkews.emplace_back(columnShift);
+  skewColumns(firstRows, secondRows, columnSkews, paper);
 
   // Rows again, into the result.
   double rowShift = s >= 0.0 ? -t * (width - 1) * s

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "picture/frame/pixel_words.h"
 #include "picture/frame/picture_operation.h"
 
 namespace zrw {
@@ -20,19 +21,12 @@ PixelArea invertedArea(int32_t left, int32_t top, int32_t width, int32_t height,
 
 void invertArea(SourceRows source, ResultRows result, PixelArea area) {
   if (area.empty()) return;
-  const size_t begin = 4 * static_cast<size_t>(area.left);
-  const size_t end = 4 * static_cast<size_t>(area.right);
+  const size_t skipped = 4 * static_cast<size_t>(area.left);
+  const auto inverted = [](uint32_t pixel) { return ~pixel & 0x00FFFFFFu; };
   for (int32_t y = area.top; y < area.bottom; ++y) {
-    const uint8_t* in = source.row(y);
-    uint8_t* out = result.row(y);
-    // Byte by byte, so the loop vectorises: the three channels are
-    // complemented and the fourth byte cleared.
-    for (size_t i = begin; i < end; i += 4) {
-      out[i] = static_cast<uint8_t>(~in[i]);
-      out[i + 1] = static_cast<uint8_t>(~in[i + 1]);
-      out[i + 2] = static_cast<uint8_t>(~in[i + 2]);
-      out[i + 3] = 0;
-    }
+    const SourceRows in(source.row(y) + skipped, source.stride, area.right - area.left, 1);
+    const ResultRows out(result.row(y) + skipped, result.stride, area.right - area.left, 1);
+    mapPixelValues(in, out, inverted);
   }
 }
 
