@@ -14,7 +14,7 @@ void copyPixel(uint8_t* to, const uint8_t* from) { std::memcpy(to, from, 4); }
 // A quarter turn reads the source down a column for every result row. Walking
 // the result in square tiles keeps the source rows a tile touches in cache,
 // so each source cache line is fetched once instead of once per pixel.
-constexpr int32_t kTile = 32;
+constexpr int32_t kTile = 16;
 
 void quarterTurn(SourceRows in, ResultRows out, bool counterClockwise) {
   // Result pixel (c, r) comes from source column counterClockwise ? W-1-r : r
