@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "rbhost/host.h"
@@ -30,6 +31,29 @@ inline Rgb grey(uint8_t level) { return {level, level, level}; }
 inline Rgb patternColor(int32_t x, int32_t yFromTop) {
   return {static_cast<uint8_t>(40 * x + 7), static_cast<uint8_t>(60 * yFromTop + 20),
           static_cast<uint8_t>(200 - 16 * x - 24 * yFromTop)};
+}
+
+// How a source picture is kept by the host, for tests that run over every
+// depth and both storage kinds.
+struct StoredAs {
+  int32_t depth;
+  PictureStorage storage;
+};
+
+inline auto everyStorage() {
+  return ::testing::Values(StoredAs{8, PictureStorage::GlobalDib},
+                           StoredAs{16, PictureStorage::GlobalDib},
+                           StoredAs{24, PictureStorage::GlobalDib},
+                           StoredAs{32, PictureStorage::GlobalDib},
+                           StoredAs{8, PictureStorage::DibSection},
+                           StoredAs{16, PictureStorage::DibSection},
+                           StoredAs{24, PictureStorage::DibSection},
+                           StoredAs{32, PictureStorage::DibSection});
+}
+
+inline std::string storageName(const ::testing::TestParamInfo<StoredAs>& info) {
+  return std::to_string(info.param.depth) +
+         (info.param.storage == PictureStorage::GlobalDib ? "BitGlobal" : "BitSection");
 }
 
 class PictureFunctionTest : public rbtest::PictureTest {
