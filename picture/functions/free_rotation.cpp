@@ -10,6 +10,7 @@
 
 #include "picture/frame/bgra32.h"
 #include "picture/frame/picture_operation.h"
+#include "picture/frame/pixel_words.h"
 #include "picture/functions/copies.h"
 #include "picture/functions/turns.h"
 
@@ -55,9 +56,20 @@ struct Skew {
   }
 };
 
+// Channels stay within 0..255 by construction: v - truncate(f v) +
+// truncate(f u) < v (1 - f) + f u + 1 <= 256.
 void storeChannels(uint8_t* pixel, int blue, int green, int red) {
-  bgra32::storeRgb(pixel, static_cast<uint8_t>(red), static_cast<uint8_t>(green),
-                   static_cast<uint8_t>(blue));
+  pixel_words::store(pixel, static_cast<uint32_t>(blue) | (static_cast<uint32_t>(green) << 8) |
+                                (static_cast<uint32_t>(red) << 16));
+}
+
+uint32_t valueOf(Channels c) {
+  return uint32_t{c[0]} | (uint32_t{c[1]} << 8) | (uint32_t{c[2]} << 16);
+}
+
+// `count` pixels of one value, `step` bytes apart.
+void fillPixels(uint8_t* first, int32_t count, ptrdiff_t step, uint32_t value) {
+  for (int32_t j = 0; j < count; ++j, first += step) pixel_words::store(first, value);
 }
 
 // Skews one source line into one result line: the result line is filled
@@ -66,8 +78,7 @@ void storeChannels(uint8_t* pixel, int blue, int green, int red) {
 // pixel); after the last pixel the background receives the last spill.
 // Positions outside the result line are skipped.
 void skewLine(Line<const uint8_t> in, Line<uint8_t> out, const Skew& skew, Channels background) {
-  for (int32_t j = 0; j < out.length; ++j)
-    storeChannels(out.at(j), background[0], background[1], background[2]);
+  fillPixels(out.first, out.length, out.step, valueOf(background));
 
   const int64_t firstInside = std::clamp<int64_t>(-int64_t{skew.whole}, 0, in.length);
   const int64_t endInside =
@@ -100,12 +111,7 @@ void skewLine(Line<const uint8_t> in, Line<uint8_t> out, const Skew& skew, Chann
 // walk would touch a new page at every pixel).
 void skewColumns(SourceRows in, ResultRows out, const std::vector<Skew>& skews,
                  Channels background) {
-  for (int32_t y = 0; y < out.height; ++y) {
-    uint8_t* row = out.row(y);
-    for (int32_t x = 0; x < out.width; ++x)
-      storeChannels(row + 4 * static_cast<ptrdiff_t>(x), background[0], background[1],
-                    background[2]);
-  }
+  for (int32_t y = 0; y < out.height; ++y) fillPixels(out.row(y), out.width, 4, valueOf(background));
   constexpr int32_t kStrip = 16;
   std::array<std::array<int, 3>, kStrip> carry;
   for (int32_t x0 = 0; x0 < in.width; x0 += kStrip) {
