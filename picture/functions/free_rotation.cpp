@@ -112,7 +112,7 @@ void skewLine(Line<const uint8_t> in, Line<uint8_t> out, const Skew& skew, Chann
 void skewColumns(SourceRows in, ResultRows out, const std::vector<Skew>& skews,
                  Channels background) {
   for (int32_t y = 0; y < out.height; ++y) fillPixels(out.row(y), out.width, 4, valueOf(background));
-  constexpr int32_t kStrip = 16;
+  constexpr int32_t kStrip = 512;
   std::array<std::array<int, 3>, kStrip> carry;
   for (int32_t x0 = 0; x0 < in.width; x0 += kStrip) {
     const int32_t strip = std::min(kStrip, in.width - x0);
