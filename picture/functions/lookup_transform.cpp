@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "host_binding/host_services.h"
-#include "picture/frame/bgra32.h"
 #include "picture/frame/picture_operation.h"
+#include "picture/frame/pixel_words.h"
 
 namespace zrw {
 namespace {
@@ -24,13 +24,10 @@ bool readTable(RbMemoryBlock block, std::array<uint8_t, 256>& table) {
 }  // namespace
 
 void lookUpRows(SourceRows source, ResultRows result, const LookupTables& tables) {
-  for (int32_t y = 0; y < source.height; ++y) {
-    const uint8_t* in = source.row(y);
-    uint8_t* out = result.row(y);
-    for (int32_t x = 0; x < source.width; ++x, in += 4, out += 4)
-      bgra32::storeRgb(out, tables.red[in[bgra32::kRed]], tables.green[in[bgra32::kGreen]],
-                       tables.blue[in[bgra32::kBlue]]);
-  }
+  mapPixelValues(source, result, [&tables](uint32_t pixel) {
+    return (uint32_t{tables.red[(pixel >> 16) & 0xFF]} << 16) |
+           (uint32_t{tables.green[(pixel >> 8) & 0xFF]} << 8) | tables.blue[pixel & 0xFF];
+  });
 }
 
 RbPicture transformColors(RbPicture picture, RbMemoryBlock red, RbMemoryBlock blue,
