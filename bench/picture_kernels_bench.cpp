@@ -2,16 +2,16 @@
 // thread, each beside a memcpy of the source's 64 MiB in the same run:
 // every line reports the kernel's time divided by the memcpy's. Times are
 // the best of several runs, in processor time of this process (std::clock),
-// so that other programs sharing the machine do not inflate them. No host is involved: the rows point at plain
-// buffers laid out as the host's bitmaps are.
+// so that other programs sharing the machine do not inflate them. No host is involved: the rows
+// point at plain buffers laid out as the host's bitmaps are.
 //
 //   picture_kernels_bench [repetitions]
 #include <algorithm>
-#include <ctime>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <random>
 #include <vector>
@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
   report("InvertZRW (whole picture)", [&] {
     zrw::invertArea(source, same.rows(), {0, 0, kSide, kSide});
   });
-  report("Rotate90ZRW", [&] { zrw::turnRows(source, same.rows(), zrw::Turn::QuarterCounterClockwise); });
+  report("Rotate90ZRW",
+         [&] { zrw::turnRows(source, same.rows(), zrw::Turn::QuarterCounterClockwise); });
   report("Rotate270ZRW", [&] { zrw::turnRows(source, same.rows(), zrw::Turn::QuarterClockwise); });
   report("Rotate180ZRW", [&] { zrw::turnRows(source, same.rows(), zrw::Turn::Half); });
   report("VMirrorZRW", [&] { zrw::mirrorRowsVertically(source, same.rows()); });
@@ -89,9 +90,8 @@ int main(int argc, char** argv) {
   {
     const zrw::TurnedSize size = zrw::shearedSize(kSide, kSide, 30.0);
     Picture turned(size.width, size.height);
-    report("RotateZRW 30 degrees", [&] {
-      zrw::rotateByShears(source, turned.rows(), 30.0, 0x336699);
-    });
+    report("RotateZRW 30 degrees",
+           [&] { zrw::rotateByShears(source, turned.rows(), 30.0, 0x336699); });
   }
   {
     Picture smaller(kSide * 7 / 10, kSide * 7 / 10);
@@ -100,9 +100,8 @@ int main(int argc, char** argv) {
     report("ScaleZRW 1.5 (interpolated)", [&] { zrw::interpolateRows(source, larger.rows()); });
   }
   report("BlendPicturesZRW", [&] { zrw::blendRows(source, 614, b.rows(), 410, same.rows()); });
-  report("BlendPicturesWithMaskZRW", [&] {
-    zrw::blendRowsWithMask(source, b.rows(), c.rows(), same.rows());
-  });
+  report("BlendPicturesWithMaskZRW",
+         [&] { zrw::blendRowsWithMask(source, b.rows(), c.rows(), same.rows()); });
   report("TintPictureZRW", [&] { zrw::tintRows(source, same.rows(), 0x402000, 0xFFE0A0); });
   report("CombinePicturesZRW", [&] { zrw::combineRows(source, b.rows(), c.rows(), same.rows()); });
   {

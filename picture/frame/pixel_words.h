@@ -48,7 +48,8 @@ void mapPixelValues(SourceRows a, SourceRows b, SourceRows c, ResultRows result,
     const uint8_t* pc = c.row(y);
     uint8_t* out = result.row(y);
     for (int32_t x = 0; x < result.width; ++x, pa += 4, pb += 4, pc += 4, out += 4)
-      pixel_words::store(out, pixel(pixel_words::load(pa), pixel_words::load(pb), pixel_words::load(pc)));
+      pixel_words::store(
+          out, pixel(pixel_words::load(pa), pixel_words::load(pb), pixel_words::load(pc)));
   }
 }
 

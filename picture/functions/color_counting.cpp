@@ -75,8 +75,8 @@ void storeCounters(uint8_t* block, const std::array<uint32_t, 256>& counters) {
 
 }  // namespace
 
-void countColors(RbPicture picture, RbMemoryBlock* red, RbMemoryBlock* blue,
-                 RbMemoryBlock* green, int32_t* count) {
+void countColors(RbPicture picture, RbMemoryBlock* red, RbMemoryBlock* blue, RbMemoryBlock* green,
+                 int32_t* count) {
   for (RbMemoryBlock* variable : {red, blue, green}) {
     if (variable == nullptr) continue;
     host::release(*variable);

@@ -32,8 +32,8 @@ uint32_t countPixelsOf(SourceRows source, RbColor color);
 void countChannels(SourceRows source, Histograms& histograms);
 
 int32_t countColor(RbPicture picture, RbColor color);
-void countColors(RbPicture picture, RbMemoryBlock* red, RbMemoryBlock* blue,
-                 RbMemoryBlock* green, int32_t* count);
+void countColors(RbPicture picture, RbMemoryBlock* red, RbMemoryBlock* blue, RbMemoryBlock* green,
+                 int32_t* count);
 
 }  // namespace zrw
 

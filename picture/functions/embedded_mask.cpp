@@ -32,9 +32,8 @@ void writeFourthBytes(ResultRows picture, SourceRows mask, bool swap) {
 }
 
 RbPicture embeddedMask(RbPicture picture, RbBoolean swap) {
-  return fromSource(picture, SameSize{}, [swap](SourceRows in, ResultRows out) {
-    readFourthBytes(in, out, swap);
-  });
+  return fromSource(picture, SameSize{},
+                    [swap](SourceRows in, ResultRows out) { readFourthBytes(in, out, swap); });
 }
 
 void setEmbeddedMask(RbPicture picture, RbBoolean swap, RbPicture mask) {

@@ -30,8 +30,7 @@ struct WorkPicture {
   ResultRows rows() { return {bytes.data(), 4 * static_cast<size_t>(width), width, height}; }
 };
 
-// One line of pixels, a row or a column: `step` bytes from one pixel to the
-// next.
+// One row of pixels: `step` bytes from one pixel to the next.
 template <typename Byte>
 struct Line {
   Byte* first;
@@ -81,8 +80,7 @@ void skewLine(Line<const uint8_t> in, Line<uint8_t> out, const Skew& skew, Chann
   fillPixels(out.first, out.length, out.step, valueOf(background));
 
   const int64_t firstInside = std::clamp<int64_t>(-int64_t{skew.whole}, 0, in.length);
-  const int64_t endInside =
-      std::min<int64_t>(in.length, int64_t{out.length} - int64_t{skew.whole});
+  const int64_t endInside = std::min<int64_t>(in.length, int64_t{out.length} - int64_t{skew.whole});
   std::array<int, 3> carry;
   for (size_t c = 0; c < 3; ++c) {
     const uint8_t before = firstInside == 0 ? background[c] : in.at(int32_t(firstInside - 1))[c];
@@ -111,7 +109,8 @@ void skewLine(Line<const uint8_t> in, Line<uint8_t> out, const Skew& skew, Chann
 // walk would touch a new page at every pixel).
 void skewColumns(SourceRows in, ResultRows out, const std::vector<Skew>& skews,
                  Channels background) {
-  for (int32_t y = 0; y < out.height; ++y) fillPixels(out.row(y), out.width, 4, valueOf(background));
+  for (int32_t y = 0; y < out.height; ++y)
+    fillPixels(out.row(y), out.width, 4, valueOf(background));
   constexpr int32_t kStrip = 512;
   std::array<std::array<int, 3>, kStrip> carry;
   for (int32_t x0 = 0; x0 < in.width; x0 += kStrip) {
@@ -145,10 +144,9 @@ void skewColumns(SourceRows in, ResultRows out, const std::vector<Skew>& skews,
   }
 }
 
-Line<const uint8_t> rowOf(SourceRows rows, int32_t y) {
-  return {rows.row(y), 4, rows.width};
-}
+Line<const uint8_t> rowOf(SourceRows rows, int32_t y) { return {rows.row(y), 4, rows.width}; }
 Line<uint8_t> rowOf(ResultRows rows, int32_t y) { return {rows.row(y), 4, rows.width}; }
+
 struct ShearAngles {
   double sine, cosine, tangentOfHalf;
   explicit ShearAngles(double degrees) {
@@ -206,8 +204,8 @@ void rotateByShears(SourceRows source, ResultRows result, double degrees, RbColo
   skewColumns(firstRows, secondRows, columnSkews, paper);
 
   // Rows again, into the result.
-  double rowShift = s >= 0.0 ? -t * (width - 1) * s
-                             : ((1.0 - secondHeight) + (width - 1) * (-s)) * t;
+  double rowShift =
+      s >= 0.0 ? -t * (width - 1) * s : ((1.0 - secondHeight) + (width - 1) * (-s)) * t;
   for (int32_t y = 0; y < secondHeight; ++y, rowShift += t)
     skewLine(rowOf(SourceRows(secondRows), y), rowOf(result, y), Skew(rowShift), paper);
 }

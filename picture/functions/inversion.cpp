@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "picture/frame/pixel_words.h"
 #include "picture/frame/picture_operation.h"
+#include "picture/frame/pixel_words.h"
 
 namespace zrw {
 

@@ -34,8 +34,7 @@ PixelArea invertedArea(int32_t left, int32_t top, int32_t width, int32_t height,
 // Inverts `area` (within both pictures) of `source` into `result`.
 void invertArea(SourceRows source, ResultRows result, PixelArea area);
 
-RbPicture invertPicture(RbPicture source, int32_t left, int32_t top, int32_t width,
-                        int32_t height);
+RbPicture invertPicture(RbPicture source, int32_t left, int32_t top, int32_t width, int32_t height);
 
 }  // namespace zrw
 

@@ -59,7 +59,8 @@ bool copyInto(RbPicture picture, RbMemoryBlock block, int32_t offset, Span span,
   if (!view.open(picture)) return false;
   const std::optional<int32_t> size = host::memoryBlockSize(block);
   if (!size) return false;
-  const uint64_t pixels = static_cast<uint64_t>(view.width()) * static_cast<uint64_t>(view.height());
+  const uint64_t pixels =
+      static_cast<uint64_t>(view.width()) * static_cast<uint64_t>(view.height());
   if (static_cast<uint64_t>(offset) + span(pixels) > static_cast<uint64_t>(*size)) return false;
   auto* bytes = static_cast<uint8_t*>(host::memoryBlockGetPtr(block));
   if (bytes == nullptr) return false;

@@ -24,8 +24,7 @@ std::vector<int32_t> boxStarts(int32_t resultLength, int32_t sourceLength, int32
   const double scale = static_cast<double>(sourceLength) / resultLength;
   std::vector<int32_t> starts(static_cast<size_t>(resultLength));
   for (int32_t i = 0; i < resultLength; ++i)
-    starts[static_cast<size_t>(i)] =
-        std::min(static_cast<int32_t>(i * scale), sourceLength - box);
+    starts[static_cast<size_t>(i)] = std::min(static_cast<int32_t>(i * scale), sourceLength - box);
   return starts;
 }
 
@@ -128,13 +127,11 @@ std::vector<Taps> tapsFor(int32_t resultLength, int32_t sourceLength) {
   return taps;
 }
 
-
 // One pixel of the result from its two taps: the four bytes are the four
 // lanes of one SSE2 register (the Windows build's baseline) or, elsewhere,
 // the same arithmetic a byte at a time. Both compute near x left + far x
 // right in single precision, add 0.5, limit to 0..255 and truncate.
-void storeFiltered(uint8_t* target, const float* left, const float* right, float near,
-                   float far) {
+void storeFiltered(uint8_t* target, const float* left, const float* right, float near, float far) {
 #if defined(__SSE2__)
   __m128 v = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(near), _mm_loadu_ps(left)),
                         _mm_mul_ps(_mm_set1_ps(far), _mm_loadu_ps(right)));

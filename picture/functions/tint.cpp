@@ -36,9 +36,8 @@ void tintRows(SourceRows source, ResultRows result, RbColor greyBase, RbColor se
 }
 
 RbPicture tintPicture(RbPicture source, RbColor greyBase, RbColor sepiaBase) {
-  return fromSource(source, SameSize{}, [=](SourceRows in, ResultRows out) {
-    tintRows(in, out, greyBase, sepiaBase);
-  });
+  return fromSource(source, SameSize{},
+                    [=](SourceRows in, ResultRows out) { tintRows(in, out, greyBase, sepiaBase); });
 }
 
 }  // namespace zrw

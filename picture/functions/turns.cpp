@@ -114,8 +114,7 @@ void turnRows(SourceRows in, ResultRows out, Turn turn) {
 
 void mirrorRowsVertically(SourceRows in, ResultRows out) {
   const size_t bytes = 4 * static_cast<size_t>(in.width);
-  for (int32_t y = 0; y < in.height; ++y)
-    std::memcpy(out.row(in.height - 1 - y), in.row(y), bytes);
+  for (int32_t y = 0; y < in.height; ++y) std::memcpy(out.row(in.height - 1 - y), in.row(y), bytes);
 }
 
 void mirrorRowsHorizontally(SourceRows in, ResultRows out) {

@@ -26,8 +26,8 @@ class BlendingTest : public PictureFunctionTest {
  protected:
   // A 2 x 1 picture: `left`, then `right`, each with fourth byte 0x77.
   RbPicture pair(Rgb left, Rgb right) {
-    return pictureOfValues(2, 1, {0x77000000u | rbhost::toColor(left),
-                                  0x77000000u | rbhost::toColor(right)});
+    return pictureOfValues(
+        2, 1, {0x77000000u | rbhost::toColor(left), 0x77000000u | rbhost::toColor(right)});
   }
 };
 
@@ -38,14 +38,13 @@ struct BlendCase {
 
 TEST_F(BlendingTest, BlendsAsWorkedOutByHand) {
   const std::vector<BlendCase> cases = {
-      {0.5, 0.5, 100, 201, 150},  // 301 x 512 / 1024 = 150.5
-      {1.0, 1.0, 200, 100, 44},   // 300 keeps its low eight bits
-      {50, 50, 200, 100, 152},    // percent: 15000 mod 256
-      {0.25, 0.0, 255, 9, 63},
-      {-0.5, 0.5, 200, 100, 206},  // -50
-      {-0.3, 0.0, 100, 0, 227},    // -30700 / 1024 = -29.98, truncated toward zero to -29
-      {1e4, 1e4, 255, 255, 224},   // the 32-bit sum wraps to 927432704
-      {3e6, 0.0, 1, 0, 255},       // the weight is limited to 2^31 - 1
+      {0.5, 0.5, 100, 201, 150},                              // 301 x 512 / 1024 = 150.5
+      {1.0, 1.0, 200, 100, 44},                               // 300 keeps its low eight bits
+      {50, 50, 200, 100, 152},                                // percent: 15000 mod 256
+      {0.25, 0.0, 255, 9, 63},   {-0.5, 0.5, 200, 100, 206},  // -50
+      {-0.3, 0.0, 100, 0, 227},   // -30700 / 1024 = -29.98, truncated toward zero to -29
+      {1e4, 1e4, 255, 255, 224},  // the 32-bit sum wraps to 927432704
+      {3e6, 0.0, 1, 0, 255},      // the weight is limited to 2^31 - 1
   };
   for (const BlendCase& c : cases) {
     SCOPED_TRACE(std::to_string(c.sourceFraction) + " x " + std::to_string(c.source) + " + " +
@@ -54,8 +53,7 @@ TEST_F(BlendingTest, BlendsAsWorkedOutByHand) {
     // channel is seen to be its own.
     RbPicture source = pair({c.source, 0, 0}, {0, 0, c.source});
     RbPicture dest = pair({c.dest, 0, 0}, {0, 0, c.dest});
-    RbPicture result =
-        host.call<RbPicture>(kBlend, source, c.sourceFraction, dest, c.destFraction);
+    RbPicture result = host.call<RbPicture>(kBlend, source, c.sourceFraction, dest, c.destFraction);
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(values(result), (std::vector<uint32_t>{uint32_t{c.expected} << 16, c.expected}));
     host.release(result);

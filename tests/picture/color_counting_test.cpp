@@ -46,8 +46,8 @@ TEST_F(ColorCountingTest, CountsOneColourIgnoringTheFourthByte) {
   RbPicture white = pictureShowing(10, 10, std::vector<Rgb>(100, Rgb{255, 255, 255}));
   EXPECT_EQ(host.call<int32_t>(kCountColor, white, RbColor{0xFFFFFF}), 100);
   EXPECT_EQ(host.call<int32_t>(kCountColor, white, RbColor{0xFFFFFE}), 0);
-  RbPicture mixed = pictureOfValues(3, 2, {0xAA102030, 0x00102030, 0x00302010, 0xFF102030,
-                                           0x00102031, 0x00000000});
+  RbPicture mixed = pictureOfValues(
+      3, 2, {0xAA102030, 0x00102030, 0x00302010, 0xFF102030, 0x00102031, 0x00000000});
   EXPECT_EQ(host.call<int32_t>(kCountColor, mixed, RbColor{0x102030}), 3);
   EXPECT_EQ(host.call<int32_t>(kCountColor, mixed, RbColor{0x302010}), 1);
   EXPECT_EQ(host.call<int32_t>(kCountColor, mixed, RbColor{0x000000}), 1);
@@ -65,9 +65,9 @@ TEST_F(ColorCountingTest, CountsOneColourIgnoringTheFourthByte) {
 
 TEST_F(ColorCountingTest, BuildsAHistogramPerChannelInTheDeclaredOrder) {
   // Three pixels wide, so an odd pixel ends each row.
-  RbPicture p = pictureShowing(3, 2, {{10, 20, 30}, {10, 40, 30}, {50, 20, 60},
-                                      {10, 20, 30}, {0, 0, 0}, {255, 255, 255}},
-                               24);
+  RbPicture p = pictureShowing(
+      3, 2, {{10, 20, 30}, {10, 40, 30}, {50, 20, 60}, {10, 20, 30}, {0, 0, 0}, {255, 255, 255}},
+      24);
   // Blocks the variables held before are dropped.
   RbMemoryBlock red = host.newMemoryBlock(8), blue = host.newMemoryBlock(8), green = nullptr;
   int32_t count = 99;

@@ -35,8 +35,8 @@ TEST_F(EmbeddedMaskTest, ReadsTheFourthByteAsGrey) {
 TEST_F(EmbeddedMaskTest, WritesTheMasksRedIntoThePicturesOwnFourthBytes) {
   RbPicture p = pictureOfValues(2, 2, {0x00102030, 0x00405060, 0x00708090, 0x00A0B0C0});
   // Red 200, 10, 0, 255 from the top left; green and blue must not count.
-  RbPicture mask = pictureShowing(2, 2, {{200, 1, 2}, {10, 99, 99}, {0, 255, 255}, {255, 0, 0}},
-                                  24);
+  RbPicture mask =
+      pictureShowing(2, 2, {{200, 1, 2}, {10, 99, 99}, {0, 255, 255}, {255, 0, 0}}, 24);
   assignMask(p, false, mask);
   EXPECT_EQ(values(p), (std::vector<uint32_t>{0xC8102030, 0x0A405060, 0x00708090, 0xFFA0B0C0}));
   assignMask(p, true, mask);
@@ -77,8 +77,8 @@ TEST_F(EmbeddedMaskTest, ChangesNothingItCannotReach) {
   RbPicture mask = pictureShowing(2, 1, {{200, 0, 0}, {100, 0, 0}});
   RbPicture unreadable = pictureShowing(2, 1, {{200, 0, 0}, {100, 0, 0}});
   host.failLocksOf(unreadable);
-  for (auto [depth, storage] : {std::pair{24, PictureStorage::GlobalDib},
-                                {32, PictureStorage::DibSection}}) {
+  for (auto [depth, storage] :
+       {std::pair{24, PictureStorage::GlobalDib}, {32, PictureStorage::DibSection}}) {
     RbPicture p = pictureShowing(2, 1, {{1, 2, 3}, {4, 5, 6}}, depth, storage);
     const std::vector<uint8_t> bytes = rbtest::pictureBytes(host, p);
     assignMask(p, false, mask);

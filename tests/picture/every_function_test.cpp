@@ -68,8 +68,8 @@ const std::vector<Operation>& operations() {
       {"CombinePicturesZRW",
        [](rbhost::Host& host, RbPicture p) {
          return host.call<RbPicture>(
-             "CombinePicturesZRW(red as picture, blue as picture, green as picture) as picture",
-             p, p, p);
+             "CombinePicturesZRW(red as picture, blue as picture, green as picture) as picture", p,
+             p, p);
        }},
       {"TransformColorsZRW",
        [](rbhost::Host& host, RbPicture p) {

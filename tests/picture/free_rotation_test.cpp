@@ -57,19 +57,20 @@ TEST_F(FreeRotationTest, BlendsAPixelAsWorkedOutByHand) {
 // by step (rows, then each column on its own, then rows) with a calculator
 // program written from the description of the shears, not from this code.
 TEST_F(FreeRotationTest, ShearsAnAsymmetricPictureAsWorkedOutStepByStep) {
-  RbPicture p = pictureOfValues(4, 3, {0xC81400, 0xB81D28, 0xA82650, 0x982F78,  //
-                                       0xB05007, 0xA0592F, 0x906257, 0x806B7F,  //
-                                       0x988C0E, 0x889536, 0x789E5E, 0x68A786});
+  RbPicture p = pictureOfValues(4, 3,
+                                {0xC81400, 0xB81D28, 0xA82650, 0x982F78,  //
+                                 0xB05007, 0xA0592F, 0x906257, 0x806B7F,  //
+                                 0x988C0E, 0x889536, 0x789E5E, 0x68A786});
   RbPicture r = rotate(p, 30, 0x336699);
   ASSERT_NE(r, nullptr);
   ASSERT_EQ(host.width(r), 5);
   ASSERT_EQ(host.height(r), 5);
-  EXPECT_EQ(values(r), (std::vector<uint32_t>{
-                           0x00336699, 0x004B5989, 0x00803C72, 0x00714482, 0x00336699,  //
-                           0x007D3D50, 0x00B72128, 0x009C464E, 0x007B6774, 0x00336699,  //
-                           0x008B413A, 0x00A45320, 0x00917641, 0x00769C66, 0x003C6E93,  //
-                           0x00536571, 0x00827E33, 0x0071854C, 0x00437188, 0x00336699,  //
-                           0x00396891, 0x003E6B8A, 0x00336699, 0x00336699, 0x00336699}));
+  EXPECT_EQ(values(r),
+            (std::vector<uint32_t>{0x00336699, 0x004B5989, 0x00803C72, 0x00714482, 0x00336699,  //
+                                   0x007D3D50, 0x00B72128, 0x009C464E, 0x007B6774, 0x00336699,  //
+                                   0x008B413A, 0x00A45320, 0x00917641, 0x00769C66, 0x003C6E93,  //
+                                   0x00536571, 0x00827E33, 0x0071854C, 0x00437188, 0x00336699,  //
+                                   0x00396891, 0x003E6B8A, 0x00336699, 0x00336699, 0x00336699}));
   host.release(r);
   host.release(p);
   EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));
@@ -98,8 +99,8 @@ TEST_F(FreeRotationTest, FillsTheCornersAndKeepsAUniformInterior) {
 }
 
 TEST_F(FreeRotationTest, ReducesTheAngleAndTurnsWholeQuartersExactly) {
-  RbPicture p = pictureOfValues(3, 2, {0x11102030, 0x22405060, 0x33708090, 0x44A0B0C0,
-                                       0x55D0E0F0, 0x66010203});
+  RbPicture p = pictureOfValues(
+      3, 2, {0x11102030, 0x22405060, 0x33708090, 0x44A0B0C0, 0x55D0E0F0, 0x66010203});
   EXPECT_EQ(rotatedValues(p, 450, 0), valuesOf("Rotate90ZRW as picture", p));
   EXPECT_EQ(rotatedValues(p, -90, 0), valuesOf("Rotate270ZRW as picture", p));
   EXPECT_EQ(rotatedValues(p, 180, 0), valuesOf("Rotate180ZRW as picture", p));
@@ -129,9 +130,9 @@ TEST_F(FreeRotationTest, HandlesAnglesBeyondAnyTurn) {
   EXPECT_EQ(values(huge), rotatedValues(p, std::fmod(1e21, 360.0), 0));
   host.release(huge);
   EXPECT_NE(rotatedValues(p, -std::numeric_limits<double>::max(), 0), std::vector<uint32_t>{});
-  for (double angle : {std::numeric_limits<double>::quiet_NaN(),
-                       std::numeric_limits<double>::infinity(),
-                       -std::numeric_limits<double>::infinity()})
+  for (double angle :
+       {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity()})
     EXPECT_EQ(rotate(p, angle, 0), nullptr) << angle;
   host.release(p);
   EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));

@@ -41,14 +41,11 @@ struct StoredAs {
 };
 
 inline auto everyStorage() {
-  return ::testing::Values(StoredAs{8, PictureStorage::GlobalDib},
-                           StoredAs{16, PictureStorage::GlobalDib},
-                           StoredAs{24, PictureStorage::GlobalDib},
-                           StoredAs{32, PictureStorage::GlobalDib},
-                           StoredAs{8, PictureStorage::DibSection},
-                           StoredAs{16, PictureStorage::DibSection},
-                           StoredAs{24, PictureStorage::DibSection},
-                           StoredAs{32, PictureStorage::DibSection});
+  return ::testing::Values(
+      StoredAs{8, PictureStorage::GlobalDib}, StoredAs{16, PictureStorage::GlobalDib},
+      StoredAs{24, PictureStorage::GlobalDib}, StoredAs{32, PictureStorage::GlobalDib},
+      StoredAs{8, PictureStorage::DibSection}, StoredAs{16, PictureStorage::DibSection},
+      StoredAs{24, PictureStorage::DibSection}, StoredAs{32, PictureStorage::DibSection});
 }
 
 inline std::string storageName(const ::testing::TestParamInfo<StoredAs>& info) {

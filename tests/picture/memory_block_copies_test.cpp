@@ -53,7 +53,8 @@ TEST_F(MemoryBlockCopiesTest, WritesEachLayoutAsWorkedOutByHand) {
     Bytes expected;
   };
   const std::vector<Case> cases = {
-      {"RGB at 1", [&](RbMemoryBlock b) { return host.call<RbBoolean>(kRgb, p, b, 1); },
+      {"RGB at 1",
+       [&](RbMemoryBlock b) { return host.call<RbBoolean>(kRgb, p, b, 1); },
        {e, 0xFF, 0, 0, 0, 0, 0xFF, e, e}},
       {"ARGB big-endian",
        [&](RbMemoryBlock b) { return host.call<RbBoolean>(kArgb, p, b, 0, false, 128); },
@@ -67,7 +68,8 @@ TEST_F(MemoryBlockCopiesTest, WritesEachLayoutAsWorkedOutByHand) {
       {"ARGB alpha 256",
        [&](RbMemoryBlock b) { return host.call<RbBoolean>(kArgb, p, b, 1, false, 256); },
        {e, e, 0xFF, 0, 0, e, 0, 0, 0xFF}},
-      {"R", [&](RbMemoryBlock b) { return host.call<RbBoolean>(kChannel[0], p, b, 0, 1); },
+      {"R",
+       [&](RbMemoryBlock b) { return host.call<RbBoolean>(kChannel[0], p, b, 0, 1); },
        {0xFF, 0, e, e, e, e, e, e, e}},
       {"B spaced 4 at 2",
        [&](RbMemoryBlock b) { return host.call<RbBoolean>(kChannel[2], p, b, 2, 4); },

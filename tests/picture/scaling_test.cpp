@@ -49,14 +49,12 @@ TEST_F(ScalingTest, AveragesBoxesAsWorkedOutByHand) {
       {1, 1, false, {0x004BB307}},
       // Enlarging without interpolation repeats pixels; the height does not
       // grow here, so AntiAlias changes nothing.
-      {8,
-       4,
-       true,
-       {level(0),   level(0),   level(10),  level(10),  level(20),  level(20),  level(30),
-        level(30),  level(40),  level(40),  level(50),  level(50),  level(60),  level(60),
-        level(70),  level(70),  level(80),  level(80),  level(90),  level(90),  level(100),
-        level(100), level(110), level(110), level(120), level(120), level(130), level(130),
-        level(140), level(140), level(151), level(151)}},
+      {8, 4, true, {level(0),   level(0),   level(10),  level(10),  level(20),  level(20),
+                    level(30),  level(30),  level(40),  level(40),  level(50),  level(50),
+                    level(60),  level(60),  level(70),  level(70),  level(80),  level(80),
+                    level(90),  level(90),  level(100), level(100), level(110), level(110),
+                    level(120), level(120), level(130), level(130), level(140), level(140),
+                    level(151), level(151)}},
       // Whole columns; the last one's green is 659 / 4.
       {4, 1, false, {0x003CC307, 0x0046B907, 0x0050AF07, 0x005AA407}},
   };
@@ -81,11 +79,11 @@ TEST_F(ScalingTest, InterpolatesEveryByteAsWorkedOutByHand) {
   RbPicture source = pictureOfValues(2, 2, {0x28C86400, 0x506432FF, 0x00000000, 0xC814283C});
   RbPicture result = host.call<RbPicture>(kScale, source, int32_t{4}, int32_t{4}, true);
   ASSERT_NE(result, nullptr);
-  EXPECT_EQ(values(result), (std::vector<uint32_t>{
-                                0x28C86400, 0x3C964B80, 0x506432FF, 0x28321980,  //
-                                0x14643200, 0x5050304F, 0x8C3C2D9E, 0x461E174F,  //
-                                0x00000000, 0x640A141E, 0xC814283C, 0x640A141E,  //
-                                0x00000000, 0x32050A0F, 0x640A141E, 0x32050A0F}));
+  EXPECT_EQ(values(result),
+            (std::vector<uint32_t>{0x28C86400, 0x3C964B80, 0x506432FF, 0x28321980,  //
+                                   0x14643200, 0x5050304F, 0x8C3C2D9E, 0x461E174F,  //
+                                   0x00000000, 0x640A141E, 0xC814283C, 0x640A141E,  //
+                                   0x00000000, 0x32050A0F, 0x640A141E, 0x32050A0F}));
   host.release(result);
   host.release(source);
   EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));
@@ -93,8 +91,8 @@ TEST_F(ScalingTest, InterpolatesEveryByteAsWorkedOutByHand) {
 
 TEST_F(ScalingTest, RefusesSizesThatAreNotPositiveOrTooLarge) {
   RbPicture source = fourByFour();
-  for (auto [width, height] : {std::pair{0, 4}, {4, 0}, {-1, 4}, {4, INT32_MIN}, {INT32_MAX, 2},
-                               {40000, 40000}}) {
+  for (auto [width, height] :
+       {std::pair{0, 4}, {4, 0}, {-1, 4}, {4, INT32_MIN}, {INT32_MAX, 2}, {40000, 40000}}) {
     EXPECT_EQ(host.call<RbPicture>(kScale, source, width, height, false), nullptr)
         << width << " x " << height;
     EXPECT_EQ(host.call<RbPicture>(kScale, source, width, height, true), nullptr);

@@ -61,10 +61,10 @@ TEST_F(TurnsTest, FourQuarterTurnsAndTwoMirrorsGiveThePictureBack) {
     std::vector<uint32_t> original;
     for (int32_t i = 0; i < width * height; ++i) original.push_back(0x9E3779B9u * (i + 1));
     RbPicture p = pictureOfValues(width, height, original);
-    for (const char* step : {"Rotate90ZRW as picture", "Rotate90ZRW as picture",
-                             "Rotate270ZRW as picture", "Rotate180ZRW as picture",
-                             "Rotate90ZRW as picture", "HMirrorZRW as picture",
-                             "Rotate180ZRW as picture", "VMirrorZRW as picture"}) {
+    for (const char* step :
+         {"Rotate90ZRW as picture", "Rotate90ZRW as picture", "Rotate270ZRW as picture",
+          "Rotate180ZRW as picture", "Rotate90ZRW as picture", "HMirrorZRW as picture",
+          "Rotate180ZRW as picture", "VMirrorZRW as picture"}) {
       RbPicture next = host.call<RbPicture>(step, p);
       ASSERT_NE(next, nullptr) << step;
       host.release(p);
