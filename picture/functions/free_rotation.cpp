@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <memory>
 #include <new>
 #include <numbers>
 #include <vector>
@@ -17,17 +18,19 @@
 namespace zrw {
 namespace {
 
-// A picture held in plain memory between two steps of a turn.
+// A picture held in plain memory between two steps of a turn. Every step
+// writes all of its pixels, so the memory is not cleared first.
 struct WorkPicture {
-  std::vector<uint8_t> bytes;
+  std::unique_ptr<uint8_t[]> bytes;
   int32_t width = 0;
   int32_t height = 0;
 
   WorkPicture(int32_t width_, int32_t height_)
-      : bytes(4 * static_cast<size_t>(width_) * static_cast<size_t>(height_)),
+      : bytes(std::make_unique_for_overwrite<uint8_t[]>(4 * static_cast<size_t>(width_) *
+                                                        static_cast<size_t>(height_))),
         width(width_),
         height(height_) {}
-  ResultRows rows() { return {bytes.data(), 4 * static_cast<size_t>(width), width, height}; }
+  ResultRows rows() { return {bytes.get(), 4 * static_cast<size_t>(width), width, height}; }
 };
 
 // One row of pixels: `step` bytes from one pixel to the next.
