@@ -76,6 +76,32 @@ TEST_F(TurnsTest, FourQuarterTurnsAndTwoMirrorsGiveThePictureBack) {
   EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));
 }
 
+// Pictures large enough for whole tiles and with ragged edges: every result
+// pixel is the source pixel the turn's definition names.
+TEST_F(TurnsTest, QuarterTurnsPlaceEveryPixelOfALargePicture) {
+  const int32_t width = 37, height = 50;
+  std::vector<uint32_t> in;
+  for (int32_t i = 0; i < width * height; ++i) in.push_back(0x01000193u * (i + 7));
+  RbPicture source = pictureOfValues(width, height, in);
+  RbPicture left = host.call<RbPicture>("Rotate90ZRW as picture", source);
+  RbPicture right = host.call<RbPicture>("Rotate270ZRW as picture", source);
+  ASSERT_NE(left, nullptr);
+  ASSERT_NE(right, nullptr);
+  const std::vector<uint32_t> l = values(left), r = values(right);
+  ASSERT_EQ(l.size(), in.size());
+  ASSERT_EQ(r.size(), in.size());
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      const uint32_t pixel = in[size_t(y * width + x)];
+      // Result rows are `height` wide.
+      ASSERT_EQ(l[size_t((width - 1 - x) * height + y)], pixel) << x << ", " << y;
+      ASSERT_EQ(r[size_t(x * height + (height - 1 - y))], pixel) << x << ", " << y;
+    }
+  }
+  for (RbPicture p : {source, left, right}) host.release(p);
+  EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));
+}
+
 struct InvertCase {
   int32_t left, top, width, height;
   std::vector<bool> inverted;  // 4 x 3 picture, row by row from the top
