@@ -1,5 +1,7 @@
 #include "host_binding/host_services.h"
 
+#include <optional>
+
 namespace host {
 namespace {
 using host_binding::HostEntry;
@@ -35,6 +37,7 @@ HostEntry<int32_t(RbArray, int32_t)> readIntArrayEntry("RuntimeDirectReadIntArra
 HostEntry<RbMemoryBlock(int32_t)> newMemoryBlockEntry("newMemoryBlock");
 HostEntry<void*(RbMemoryBlock)> memoryBlockPtrEntry("memoryBlockGetPtr");
 HostEntry<RbMemoryBlock(void*)> ptrToMemoryBlockEntry("PtrToMemoryBlock");
+HostEntry<int32_t(RbMemoryBlock)> memoryBlockSizeEntry("REALMemoryBlockGetSize");
 }  // namespace
 
 void registerPluginVersion(int32_t version) {
@@ -97,5 +100,11 @@ int32_t runtimeDirectReadIntArray(RbArray a, int32_t i) { return readIntArrayEnt
 RbMemoryBlock newMemoryBlock(int32_t size) { return newMemoryBlockEntry(size); }
 void* memoryBlockGetPtr(RbMemoryBlock b) { return memoryBlockPtrEntry(b); }
 RbMemoryBlock ptrToMemoryBlock(void* bytes) { return ptrToMemoryBlockEntry(bytes); }
+std::optional<int32_t> memoryBlockSize(RbMemoryBlock b) {
+  if (b == nullptr || !memoryBlockSizeEntry.available()) return std::nullopt;
+  const int32_t size = memoryBlockSizeEntry(b);
+  if (size < 0) return std::nullopt;
+  return size;
+}
 
 }  // namespace host

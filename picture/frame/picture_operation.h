@@ -22,6 +22,8 @@
 #ifndef PICTURE_FRAME_PICTURE_OPERATION_H
 #define PICTURE_FRAME_PICTURE_OPERATION_H
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 
@@ -63,6 +65,25 @@ RbPicture mapRows(RbPicture source, RowKernel&& rowKernel) {
   return fromSource(source, SameSize{}, [&rowKernel](SourceRows in, ResultRows out) {
     for (int32_t y = 0; y < in.height; ++y) rowKernel(in.row(y), out.row(y), in.width);
   });
+}
+
+// A result of the common size of several sources, all of which must open and
+// have that one size (nil otherwise; every view opened is closed again):
+// `kernel(const std::array<SourceRows, N>& sources, ResultRows result)`.
+template <size_t N, typename Kernel>
+RbPicture fromSameSizeSources(const std::array<RbPicture, N>& sources, Kernel&& kernel) {
+  static_assert(N > 0);
+  std::array<SourceView, N> views;
+  std::array<SourceRows, N> rows;
+  for (size_t i = 0; i < N; ++i) {
+    if (!views[i].open(sources[i])) return nullptr;
+    rows[i] = views[i].rows();
+    if (rows[i].width != rows[0].width || rows[i].height != rows[0].height) return nullptr;
+  }
+  ResultBuffer result;
+  if (!result.create(rows[0].width, rows[0].height)) return nullptr;
+  std::forward<Kernel>(kernel)(rows, result.rows());
+  return result.finish();
 }
 
 }  // namespace zrw

@@ -4,7 +4,18 @@
 #include "host_binding/host_services.h"
 #include "picture/frame/class_records.h"
 #include "picture/functions/binary_string.h"
+#include "picture/functions/blending.h"
+#include "picture/functions/color_counting.h"
+#include "picture/functions/copies.h"
+#include "picture/functions/embedded_mask.h"
+#include "picture/functions/free_rotation.h"
+#include "picture/functions/inversion.h"
+#include "picture/functions/lookup_transform.h"
+#include "picture/functions/memory_block_copies.h"
+#include "picture/functions/scaling.h"
+#include "picture/functions/tint.h"
 #include "picture/functions/tone_changes.h"
+#include "picture/functions/turns.h"
 
 namespace zrw {
 namespace {
@@ -42,7 +53,40 @@ auto pictureMethods = methodTable(
     method(&changeCustom, "ChangeCustomZRW(a as double, b as double) as picture"),
     method(&changeContrast, "ChangeContrastZRW(x as double) as picture"),
     method(&changeContrastRgb,
-           "ChangeContrastZRW(xr as double, xg as double, xb as double) as picture"));
+           "ChangeContrastZRW(xr as double, xg as double, xb as double) as picture"),
+    method(&invertPicture,
+           "InvertZRW(left as integer,top as integer,width as integer,height as integer) as "
+           "picture"),
+    method(&rotate90, "Rotate90ZRW as picture"), method(&rotate180, "Rotate180ZRW as picture"),
+    method(&rotate270, "Rotate270ZRW as picture"),
+    method(&rotatePicture, "RotateZRW(angle as double,background as color) as picture"),
+    method(&mirrorVertically, "VMirrorZRW as picture"),
+    method(&mirrorHorizontally, "HMirrorZRW as picture"),
+    method(&clonePicture, "CloneZRW as picture"), method(&bitmapPicture, "BitmapZRW as picture"),
+    method(&scalePicture,
+           "ScaleZRW(width as integer, height as integer, AntiAlias as boolean) as picture"),
+    assignable(&embeddedMask, &setEmbeddedMask, "EmbededMaskZRW(swap as boolean) as picture"),
+    method(&countColor, "CountColorZRW(col as color) as integer"),
+    method(&countColors,
+           "CountColorsZRW(byref red as memoryblock, byref blue as memoryblock, byref green as "
+           "memoryblock, byref count as integer)"),
+    method(&transformColors,
+           "TransformColorsZRW(red as memoryblock, blue as memoryblock, green as memoryblock) as "
+           "picture"),
+    method(&copyRgbToMemoryBlock,
+           "CopyRGBtoMemoryblock(destination as memoryblock, offset as integer) as boolean"),
+    method(&copyArgbToMemoryBlock,
+           "CopyARGBtoMemoryblock(destination as memoryblock, offset as integer, LittleEndian as "
+           "boolean, AlphaValue as integer) as boolean"),
+    method(&copyRedToMemoryBlock,
+           "CopyRtoMemoryblock(destination as memoryblock, offset as integer, PixelByteSize as "
+           "integer) as boolean"),
+    method(&copyGreenToMemoryBlock,
+           "CopyGtoMemoryblock(destination as memoryblock, offset as integer, PixelByteSize as "
+           "integer) as boolean"),
+    method(&copyBlueToMemoryBlock,
+           "CopyBtoMemoryblock(destination as memoryblock, offset as integer, PixelByteSize as "
+           "integer) as boolean"));
 RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMethods);
 
 // Global methods, each registered on its own, in this order:
@@ -55,7 +99,17 @@ RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMetho
 //   BlendPicturesWithMaskZRW, TintPictureZRW.
 auto globalMethods = methodTable(
     method(&binaryStringToPicture, "BinaryStringtoPictureZRW(data as String) as Picture"),
-    method(&pictureToBinaryString, "PicturetoBinaryStringZRW(p as picture) as string"));
+    method(&pictureToBinaryString, "PicturetoBinaryStringZRW(p as picture) as string"),
+    method(&combinePictures,
+           "CombinePicturesZRW(red as picture, blue as picture, green as picture) as picture"),
+    method(&blendPictures,
+           "BlendPicturesZRW(source as picture, sourcepercent as double, dest as picture, "
+           "destpercent as double) as picture"),
+    method(&blendPicturesWithMask,
+           "BlendPicturesWithMaskZRW(source as picture, dest as picture, mask as picture) as "
+           "picture"),
+    method(&tintPicture,
+           "TintPictureZRW(source as picture, GreyBase as color, SepiaBase as color) as picture"));
 
 // Classes registered after the global methods: PictureMinMaxZRW.
 auto trailingClasses = classList();

@@ -206,14 +206,20 @@ TEST(Services, MemoryBlocksOwnedAndForeign) {
   auto newBlock = service<RbMemoryBlock(int32_t)>(host, "newMemoryBlock");
   auto pointer = service<void*(RbMemoryBlock)>(host, "memoryBlockGetPtr");
   auto wrap = service<RbMemoryBlock(void*)>(host, "PtrToMemoryBlock");
+  auto size = service<int32_t(RbMemoryBlock)>(host, "REALMemoryBlockGetSize");
   RbMemoryBlock b = newBlock(16);
   ASSERT_NE(pointer(b), nullptr);
   EXPECT_EQ(host.memoryBlockSize(b), 16);
+  EXPECT_EQ(size(b), 16);
+  RbMemoryBlock empty = newBlock(0);
+  EXPECT_EQ(size(empty), 0);
+  host.release(empty);
   EXPECT_EQ(newBlock(-1), nullptr);
   uint8_t outside[4] = {1, 2, 3, 4};
   RbMemoryBlock w = wrap(outside);
   EXPECT_EQ(pointer(w), outside);
   EXPECT_EQ(host.memoryBlockSize(w), -1);
+  EXPECT_EQ(size(w), -1);  // the host cannot know the size of memory it does not own
   host.release(b);
   host.release(w);
   EXPECT_EQ(host.audit(), rbhost::Audit{});

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "rbhost/host.h"
@@ -30,6 +31,26 @@ inline Rgb grey(uint8_t level) { return {level, level, level}; }
 inline Rgb patternColor(int32_t x, int32_t yFromTop) {
   return {static_cast<uint8_t>(40 * x + 7), static_cast<uint8_t>(60 * yFromTop + 20),
           static_cast<uint8_t>(200 - 16 * x - 24 * yFromTop)};
+}
+
+// How a source picture is kept by the host, for tests that run over every
+// depth and both storage kinds.
+struct StoredAs {
+  int32_t depth;
+  PictureStorage storage;
+};
+
+inline auto everyStorage() {
+  return ::testing::Values(
+      StoredAs{8, PictureStorage::GlobalDib}, StoredAs{16, PictureStorage::GlobalDib},
+      StoredAs{24, PictureStorage::GlobalDib}, StoredAs{32, PictureStorage::GlobalDib},
+      StoredAs{8, PictureStorage::DibSection}, StoredAs{16, PictureStorage::DibSection},
+      StoredAs{24, PictureStorage::DibSection}, StoredAs{32, PictureStorage::DibSection});
+}
+
+inline std::string storageName(const ::testing::TestParamInfo<StoredAs>& info) {
+  return std::to_string(info.param.depth) +
+         (info.param.storage == PictureStorage::GlobalDib ? "BitGlobal" : "BitSection");
 }
 
 class PictureFunctionTest : public rbtest::PictureTest {
@@ -63,6 +84,25 @@ class PictureFunctionTest : public rbtest::PictureTest {
     for (int32_t y = 0; y < height; ++y)
       for (int32_t x = 0; x < width; ++x) colors.push_back(host.pixel(p, x, height - 1 - y));
     return colors;
+  }
+
+  // A 32-bit picture holding the whole pixel values (0xFFRRGGBB, fourth byte
+  // in the top bits), listed row by row from the top.
+  RbPicture pictureOfValues(int32_t width, int32_t height, const std::vector<uint32_t>& values) {
+    RbPicture p = host.newPicture(width, height, 32, PictureStorage::GlobalDib);
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x)
+        host.setRawPixel(p, x, height - 1 - y, values[static_cast<size_t>(y * width + x)]);
+    return p;
+  }
+
+  // The whole pixel values of a 32-bit picture, row by row from the top.
+  std::vector<uint32_t> values(RbPicture p) const {
+    std::vector<uint32_t> all;
+    const int32_t width = host.width(p), height = host.height(p);
+    for (int32_t y = 0; y < height; ++y)
+      for (int32_t x = 0; x < width; ++x) all.push_back(host.rawPixel(p, x, height - 1 - y));
+    return all;
   }
 
   // The fourth bytes of a 32-bit picture, in any order.

@@ -211,11 +211,6 @@ TEST_F(ToneChangesTest, GivesNilWhenTheSourceCannotBeReadOrTheResultMade) {
   EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));
 }
 
-struct StoredAs {
-  int32_t depth;
-  PictureStorage storage;
-};
-
 class ToneChangesStorageTest : public ToneChangesTest,
                                public ::testing::WithParamInterface<StoredAs> {};
 
@@ -242,20 +237,7 @@ TEST_P(ToneChangesStorageTest, MatchesThe32BitEquivalent) {
   EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));
 }
 
-INSTANTIATE_TEST_SUITE_P(Storages, ToneChangesStorageTest,
-                         ::testing::Values(StoredAs{8, PictureStorage::GlobalDib},
-                                           StoredAs{16, PictureStorage::GlobalDib},
-                                           StoredAs{24, PictureStorage::GlobalDib},
-                                           StoredAs{32, PictureStorage::GlobalDib},
-                                           StoredAs{8, PictureStorage::DibSection},
-                                           StoredAs{16, PictureStorage::DibSection},
-                                           StoredAs{24, PictureStorage::DibSection},
-                                           StoredAs{32, PictureStorage::DibSection}),
-                         [](const auto& info) {
-                           return std::to_string(info.param.depth) +
-                                  (info.param.storage == PictureStorage::GlobalDib ? "BitGlobal"
-                                                                                   : "BitSection");
-                         });
+INSTANTIATE_TEST_SUITE_P(Storages, ToneChangesStorageTest, everyStorage(), storageName);
 
 }  // namespace
 }  // namespace zrwtest

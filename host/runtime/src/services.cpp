@@ -332,6 +332,16 @@ void* memoryBlockGetPtr(RbMemoryBlock block) {
   return b != nullptr ? b->data() : nullptr;
 }
 
+// The block's size in bytes; -1 for a block of memory the host does not own
+// (PtrToMemoryBlock), whose size it cannot know.
+int32_t REALMemoryBlockGetSize(RbMemoryBlock block) {
+  if (state().expect<MemoryBlockObject>(block, Object::Type::MemoryBlock,
+                                        "REALMemoryBlockGetSize") == nullptr)
+    return -1;
+  const int64_t size = Host::current().memoryBlockSize(block);
+  return size <= INT32_MAX ? int32_t(size) : -1;
+}
+
 RbMemoryBlock PtrToMemoryBlock(void* bytes) {
   if (bytes == nullptr) return nullptr;
   auto b = std::make_unique<MemoryBlockObject>();
@@ -378,6 +388,7 @@ const Service services[] = {
     {"newMemoryBlock", address(newMemoryBlock)},
     {"memoryBlockGetPtr", address(memoryBlockGetPtr)},
     {"PtrToMemoryBlock", address(PtrToMemoryBlock)},
+    {"REALMemoryBlockGetSize", address(REALMemoryBlockGetSize)},
 };
 
 void* resolve(const char* name) {

@@ -4,6 +4,7 @@
 #define HOST_BINDING_HOST_SERVICES_H
 
 #include <cstdint>
+#include <optional>
 
 #include "host_binding/host_entry.h"
 
@@ -58,6 +59,10 @@ int32_t runtimeDirectReadIntArray(RbArray array, int32_t index);
 RbMemoryBlock newMemoryBlock(int32_t size);
 void* memoryBlockGetPtr(RbMemoryBlock block);
 RbMemoryBlock ptrToMemoryBlock(void* bytes);
+// The size in bytes the host reports for the block; nullopt for nil, for a
+// block whose size the host does not know (one made from foreign memory) and
+// for a host without the service.
+std::optional<int32_t> memoryBlockSize(RbMemoryBlock block);
 
 // Drops one reference when `object` is not nil.
 template <typename Handle>
