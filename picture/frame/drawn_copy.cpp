@@ -24,6 +24,9 @@ RbPicture drawInto32BitCopy(RbPicture source, int32_t width, int32_t height) {
 
 RbPicture drawInto32BitCopy(RbPicture source) {
   if (source == nullptr) return nullptr;
+  // A host without the lock entry locks nothing: nothing to unlock, and no
+  // size to draw at.
+  if (!host::lockPictureDescriptionAvailable()) return nullptr;
   RbPictureDescription description{};
   host::lockPictureDescription(source, &description);
   host::unlockPictureDescription(source);

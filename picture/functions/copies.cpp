@@ -10,7 +10,9 @@ RbPicture clonePicture(RbPicture source) { return drawInto32BitCopy(source); }
 
 RbPicture bitmapPicture(RbPicture source) {
   if (source == nullptr) return nullptr;
-  {
+  // The source itself goes back only with a reference of the caller's own;
+  // a host that cannot add one gets a copy.
+  if (host::objectReferencesAvailable()) {
     LockedDib32 stored;
     if (stored.lock(source)) {
       host::realLockObject(toObject(source));

@@ -14,8 +14,10 @@ PixelArea invertedArea(int32_t left, int32_t top, int32_t width, int32_t height,
   PixelArea area;
   area.left = std::max(left, 0);
   area.top = std::max(top, 0);
-  area.right = static_cast<int32_t>(std::min<int64_t>(right, pictureWidth));
-  area.bottom = static_cast<int32_t>(std::min<int64_t>(bottom, pictureHeight));
+  // Far edges left of or above the picture leave nothing to invert; clamped
+  // into the picture before narrowing, so no 64-bit value wraps.
+  area.right = static_cast<int32_t>(std::clamp<int64_t>(right, 0, pictureWidth));
+  area.bottom = static_cast<int32_t>(std::clamp<int64_t>(bottom, 0, pictureHeight));
   return area;
 }
 

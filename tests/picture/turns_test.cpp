@@ -118,6 +118,9 @@ TEST_F(TurnsTest, InvertsTheRectangleOfTheUnclampedArguments) {
       // Sums beyond 32 bits still reach the right and bottom edges.
       {2, 1, INT32_MAX, INT32_MAX, {0, 0, 0, 0, /**/ 0, 0, 1, 1, /**/ 0, 0, 1, 1}},
       {INT32_MIN, 0, INT32_MAX, 3, std::vector<bool>(12, false)},
+      // Far edges below the 32-bit range leave nothing, never a wrapped edge.
+      {0, -16777216, 4, -2147483647, std::vector<bool>(12, false)},
+      {INT32_MIN, 0, -2, 3, std::vector<bool>(12, false)},
       {0, 0, 0, 3, std::vector<bool>(12, false)},
       {2, 0, -1, 3, std::vector<bool>(12, false)},
       {4, 0, 5, 3, std::vector<bool>(12, false)},
