@@ -2,6 +2,7 @@
 
 #include "host_binding/host_entry.h"
 #include "host_binding/host_services.h"
+#include "picture/classes/class_definitions.h"
 #include "picture/frame/class_records.h"
 #include "picture/functions/binary_string.h"
 #include "picture/functions/tone_changes.h"
@@ -16,7 +17,7 @@ namespace {
 // Classes registered before the extensions, in this order: PictureSepiaZRW,
 // PictureConvolutionZRW, PictureLut3DZRW, PaletteZRW, PictureMatrixZRW,
 // PictureMatrix3DZRW.
-auto leadingClasses = classList();
+auto leadingClasses = classList(&pictureMatrixClass, &pictureMatrix3DClass);
 
 // Methods of the "graphics" extension: PaintDesktopZRW.
 auto graphicsMethods = methodTable();

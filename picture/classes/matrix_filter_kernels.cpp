@@ -1,0 +1,178 @@
+#include "picture/classes/matrix_filter_kernels.h"
+
+#include <array>
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "picture/classes/channel_arithmetic.h"
+#include "picture/frame/bgra32.h"
+
+namespace zrw {
+namespace {
+
+struct Tap {
+  int32_t dx, dy, weight;
+};
+
+// The taps that take part. A weight of 0 adds nothing, so it is left out too.
+std::vector<Tap> activeTaps(const SpatialFilter& filter) {
+  std::vector<Tap> taps;
+  for (int32_t j = 0; j < 5; ++j)
+    for (int32_t k = 0; k < 5; ++k) {
+      const int32_t w = filter.weights[j][k];
+      if (w < kTapOff && w != 0) taps.push_back({k - 2, j - 2, w});
+    }
+  return taps;
+}
+
+// The displaced sum of one channel, scaled and limited.
+uint8_t spatialResult(int64_t sum, const SpatialFilter& filter) {
+  const int64_t value = sum + filter.displacement;
+  if (filter.scaleFactor == 1.0) return channelFromInteger(value);
+  return channelFromDouble(static_cast<double>(value) * filter.scaleFactor);
+}
+
+void storeFiltered(uint8_t* pixel, const int64_t sums[3], const SpatialFilter& filter) {
+  bgra32::storeRgb(pixel, filter.red ? spatialResult(sums[bgra32::kRed], filter) : 0,
+                   filter.green ? spatialResult(sums[bgra32::kGreen], filter) : 0,
+                   filter.blue ? spatialResult(sums[bgra32::kBlue], filter) : 0);
+}
+
+// Every pixel on its own, in 64-bit sums: exact for any weights.
+void filterSpatialGeneral(SourceRows in, ResultRows out, AreaBounds inner,
+                          const SpatialFilter& filter) {
+  for (int32_t y = inner.top; y < inner.bottom; ++y) {
+    uint8_t* target = out.row(y);
+    for (int32_t x = inner.left; x < inner.right; ++x) {
+      int64_t sums[3] = {0, 0, 0};
+      for (int32_t j = 0; j < 5; ++j) {
+        const uint8_t* row = in.row(y + j - 2);
+        for (int32_t k = 0; k < 5; ++k) {
+          const int32_t w = filter.weights[j][k];
+          if (w >= kTapOff) continue;
+          const uint8_t* p = bgra32::at(row, x + k - 2);
+          for (int c = 0; c < 3; ++c) sums[c] += int64_t{w} * p[c];
+        }
+      }
+      storeFiltered(bgra32::at(target, x), sums, filter);
+    }
+  }
+}
+
+// Whether every sum fits a 32-bit integer (the displacement is added later,
+// in 64 bits).
+bool sumsFitInt32(const std::vector<Tap>& taps) {
+  int64_t bound = 0;
+  for (const Tap& t : taps) bound += 255 * std::abs(int64_t{t.weight});
+  return bound <= INT32_MAX;
+}
+
+// A row at a time: each tap adds its weight times a shifted source row to
+// 32-bit sums over all four bytes of every pixel, a loop the compiler turns
+// into vector code. Exact where sumsFitInt32 holds.
+bool filterSpatialRows(SourceRows in, ResultRows out, AreaBounds inner,
+                       const SpatialFilter& filter, const std::vector<Tap>& taps) {
+  const size_t count = static_cast<size_t>(inner.right - inner.left) * 4;
+  std::vector<int32_t> sums;
+  try {
+    sums.resize(count);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  int32_t* acc = sums.data();
+  for (int32_t y = inner.top; y < inner.bottom; ++y) {
+    std::fill(sums.begin(), sums.end(), 0);
+    for (const Tap& t : taps) {
+      const uint8_t* source = bgra32::at(in.row(y + t.dy), inner.left + t.dx);
+      const int32_t w = t.weight;
+      for (size_t i = 0; i < count; ++i) acc[i] += w * int32_t{source[i]};
+    }
+    uint8_t* target = bgra32::at(out.row(y), inner.left);
+    for (size_t i = 0; i < count; i += 4, target += 4) {
+      const int64_t pixelSums[3] = {acc[i], acc[i + 1], acc[i + 2]};
+      storeFiltered(target, pixelSums, filter);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void filterSpatial(SourceRows in, ResultRows out, AreaBounds area, const SpatialFilter& filter,
+                   KernelPath path) {
+  const AreaBounds inner = area.inset(2);
+  if (inner.empty()) return;
+  if (path == KernelPath::Fast) {
+    const std::vector<Tap> taps = activeTaps(filter);
+    if (sumsFitInt32(taps) &&
+        filterSpatialRows(in, out, inner, filter, taps))
+      return;
+  }
+  filterSpatialGeneral(in, out, inner, filter);
+}
+
+namespace {
+
+uint8_t colourOutput(const ColourMatrix& m, int c, double i0, double i1, double i2) {
+  return channelFromDouble(m.m[c][0] * i0 + m.m[c][1] * i1 + m.m[c][2] * i2 + m.m[3][c]);
+}
+
+void colourMatrixGeneral(SourceRows in, ResultRows out, AreaBounds area, const ColourMatrix& m) {
+  for (int32_t y = area.top; y < area.bottom; ++y) {
+    const uint8_t* source = bgra32::at(in.row(y), area.left);
+    uint8_t* target = bgra32::at(out.row(y), area.left);
+    for (int32_t x = area.left; x < area.right; ++x, source += 4, target += 4) {
+      const double i0 = source[bgra32::kRed] + m.m[0][3];
+      const double i1 = source[bgra32::kGreen] + m.m[1][3];
+      const double i2 = source[bgra32::kBlue] + m.m[2][3];
+      bgra32::storeRgb(target, colourOutput(m, 0, i0, i1, i2), colourOutput(m, 1, i0, i1, i2),
+                       colourOutput(m, 2, i0, i1, i2));
+    }
+  }
+}
+
+// Each product depends on one channel value alone, so it is taken from a
+// table made with the very same multiplication; the sums then run in the
+// general loop's order, which keeps every result bit for bit.
+struct ProductTables {
+  // [output c][input k][value]: m[c][k] * (value + m[k][3])
+  std::array<std::array<std::array<double, 256>, 3>, 3> product;
+};
+
+void colourMatrixTables(SourceRows in, ResultRows out, AreaBounds area, const ColourMatrix& m,
+                        ProductTables& t) {
+  for (int c = 0; c < 3; ++c)
+    for (int k = 0; k < 3; ++k)
+      for (int v = 0; v < 256; ++v) t.product[c][k][v] = m.m[c][k] * (v + m.m[k][3]);
+  const double offset[3] = {m.m[3][0], m.m[3][1], m.m[3][2]};
+  for (int32_t y = area.top; y < area.bottom; ++y) {
+    const uint8_t* source = bgra32::at(in.row(y), area.left);
+    uint8_t* target = bgra32::at(out.row(y), area.left);
+    for (int32_t x = area.left; x < area.right; ++x, source += 4, target += 4) {
+      const uint8_t r = source[bgra32::kRed], g = source[bgra32::kGreen],
+                    b = source[bgra32::kBlue];
+      uint8_t o[3];
+      for (int c = 0; c < 3; ++c)
+        o[c] = channelFromDouble(t.product[c][0][r] + t.product[c][1][g] + t.product[c][2][b] +
+                                 offset[c]);
+      bgra32::storeRgb(target, o[0], o[1], o[2]);
+    }
+  }
+}
+
+}  // namespace
+
+void applyColourMatrix(SourceRows in, ResultRows out, AreaBounds area, const ColourMatrix& matrix,
+                       KernelPath path) {
+  if (area.empty()) return;
+  if (path == KernelPath::Fast) {
+    ProductTables tables;
+    colourMatrixTables(in, out, area, matrix, tables);
+    return;
+  }
+  colourMatrixGeneral(in, out, area, matrix);
+}
+
+}  // namespace zrw

@@ -1,0 +1,103 @@
+// The instance data of every class as a program's host lays it out: the size
+// each class declares, where each direct property lies, and where the fields
+// behind the accessor methods lie. Offsets are written for 4-byte picture
+// references, as in the 32-bit library, and shift by the wider references of
+// a 64-bit build.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "class_fixture.h"
+
+namespace zrwtest {
+namespace {
+
+constexpr size_t kReference = sizeof(void*);
+
+// An offset given as in the 32-bit library: `references` picture references
+// before it, then `bytes` more.
+struct At {
+  size_t references;
+  size_t bytes;
+  size_t offset() const { return references * kReference + bytes; }
+  size_t offset32() const { return references * 4 + bytes; }
+};
+
+struct Layout {
+  const char* className;
+  At size;
+  std::vector<std::pair<const char*, At>> directProperties;
+};
+
+const std::vector<Layout>& layouts() {
+  static const std::vector<Layout> all = {
+      {"PictureMatrixZRW",
+       {2, 136},  // 144 bytes
+       {{"SourcePicture", {0, 0}},
+        {"DestinationPicture", {1, 0}},
+        {"MinX", {2, 0}},
+        {"MinY", {2, 4}},
+        {"MaxX", {2, 8}},
+        {"MaxY", {2, 12}},
+        {"Displacement", {2, 16}}}},
+      {"PictureMatrix3DZRW",
+       {2, 216},  // 224 bytes
+       {{"SourcePicture", {0, 0}},
+        {"DestinationPicture", {1, 0}},
+        {"MinX", {2, 0}},
+        {"MinY", {2, 4}},
+        {"MaxX", {2, 8}},
+        {"MaxY", {2, 12}}}},
+  };
+  return all;
+}
+
+class ClassLayoutTest : public ClassTest {
+ protected:
+  template <typename T>
+  T field(RbObject o, At at) {
+    T value;
+    std::memcpy(&value, static_cast<const char*>(host.instanceData(o)) + at.offset(), sizeof value);
+    return value;
+  }
+};
+
+TEST_F(ClassLayoutTest, SizesAndDirectPropertiesLieWhereTheLibraryPutsThem) {
+  for (const Layout& layout : layouts()) {
+    SCOPED_TRACE(layout.className);
+    const rbhost::ClassRegistration* cls = plugin.findClass(layout.className);
+    ASSERT_NE(cls, nullptr);
+    EXPECT_EQ(size_t(cls->dataSize), layout.size.offset()) << "32-bit " << layout.size.offset32();
+    for (const auto& [name, at] : layout.directProperties) {
+      bool found = false;
+      for (const rbhost::PropertyRegistration& p : cls->properties)
+        if (p.name == name) {
+          found = true;
+          EXPECT_TRUE(p.direct()) << name;
+          EXPECT_EQ(size_t(p.selector), at.offset()) << name << ", 32-bit " << at.offset32();
+        }
+      EXPECT_TRUE(found) << name;
+    }
+  }
+}
+
+TEST_F(ClassLayoutTest, MatrixFieldsBehindTheMethods) {
+  RbObject o = make("PictureMatrixZRW");
+  EXPECT_EQ(field<double>(o, {2, 24}), 1.0);  // ScaleFactor, set by the constructor
+  set<double>(o, "ScaleFactor", 0.75);
+  EXPECT_EQ(field<double>(o, {2, 24}), 0.75);
+  assign(o, "Matrix(x as integer, y as integer) as integer", 3, 1, int32_t{0x12345678});
+  EXPECT_EQ(field<int32_t>(o, {2, 32 + 4 * (5 * 1 + 3)}), 0x12345678);  // row 1, column 3
+  destroy(o);
+
+  o = make("PictureMatrix3DZRW");
+  assign(o, "Matrix(x as integer, y as integer) as double", 3, 1, -2.5);
+  EXPECT_EQ(field<double>(o, {2, 16 + 8 * (5 * 1 + 3)}), -2.5);
+  destroy(o);
+  EXPECT_TRUE(auditWith(0));
+}
+
+}  // namespace
+}  // namespace zrwtest
