@@ -10,6 +10,7 @@ namespace zrw {
 
 extern RbClassDefinition pictureMatrixClass;    // "PictureMatrixZRW"
 extern RbClassDefinition pictureMatrix3DClass;  // "PictureMatrix3DZRW"
+extern RbClassDefinition pictureMinMaxClass;    // "PictureMinMaxZRW"
 
 }  // namespace zrw
 

@@ -59,7 +59,7 @@ auto globalMethods = methodTable(
     method(&pictureToBinaryString, "PicturetoBinaryStringZRW(p as picture) as string"));
 
 // Classes registered after the global methods: PictureMinMaxZRW.
-auto trailingClasses = classList();
+auto trailingClasses = classList(&pictureMinMaxClass);
 
 template <size_t N>
 void registerClasses(const std::array<RbClassDefinition*, N>& classes) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "picture/classes/matrix_filter_kernels.h"
+#include "picture/classes/min_max_kernel.h"
 #include "picture/frame/fast_paths.h"
 
 namespace zrwtest {
@@ -83,6 +84,29 @@ TEST(ClassKernels, ColourMatrixTablesMatchTheGeneralLoop) {
       zrw::applyColourMatrix(in, fast, area, m, KernelPath::Fast);
       zrw::applyColourMatrix(in, general, area, m, KernelPath::General);
     });
+}
+
+TEST(ClassKernels, ExtremesByRowsMatchTheGeneralSearch) {
+  for (uint32_t seed = 1; seed <= 300; ++seed) {
+    std::mt19937 random(seed);
+    const int32_t w = 1 + int32_t(random() % 40), h = 1 + int32_t(random() % 12);
+    Picture p(w, h, random);
+    // Few distinct values, so that ties and untouched start values occur.
+    const uint8_t levels[] = {0, 1, 128, 254, 255};
+    const bool fewLevels = seed % 2 == 0;
+    if (fewLevels)
+      for (uint8_t& b : p.bytes) b = levels[b % 5];
+    const zrw::Extremes fast = zrw::findExtremes(p.in(), KernelPath::Fast);
+    const zrw::Extremes general = zrw::findExtremes(p.in(), KernelPath::General);
+    for (int q = 0; q < 4; ++q) {
+      EXPECT_EQ(fast.max[q].x, general.max[q].x) << "seed " << seed;
+      EXPECT_EQ(fast.max[q].y, general.max[q].y) << "seed " << seed;
+      EXPECT_EQ(fast.max[q].value, general.max[q].value) << "seed " << seed;
+      EXPECT_EQ(fast.min[q].x, general.min[q].x) << "seed " << seed;
+      EXPECT_EQ(fast.min[q].y, general.min[q].y) << "seed " << seed;
+      EXPECT_EQ(fast.min[q].value, general.min[q].value) << "seed " << seed;
+    }
+  }
 }
 
 }  // namespace

@@ -31,8 +31,11 @@ struct Layout {
   std::vector<std::pair<const char*, At>> directProperties;
 };
 
+std::vector<std::pair<const char*, At>> minMaxLayout();
+
 const std::vector<Layout>& layouts() {
   static const std::vector<Layout> all = {
+      {"PictureMinMaxZRW", {0, 96}, minMaxLayout()},
       {"PictureMatrixZRW",
        {2, 136},  // 144 bytes
        {{"SourcePicture", {0, 0}},
@@ -52,6 +55,18 @@ const std::vector<Layout>& layouts() {
         {"MaxY", {2, 12}}}},
   };
   return all;
+}
+
+// PictureMinMaxZRW: 24 integers, RedMaxX first.
+std::vector<std::pair<const char*, At>> minMaxLayout() {
+  static const char* const kNames[24] = {
+      "RedMaxX",   "RedMaxY",   "RedMax",   "RedMinX",   "RedMinY",   "RedMin",
+      "GreenMaxX", "GreenMaxY", "GreenMax", "GreenMinX", "GreenMinY", "GreenMin",
+      "BlueMaxX",  "BlueMaxY",  "BlueMax",  "BlueMinX",  "BlueMinY",  "BlueMin",
+      "SumMaxX",   "SumMaxY",   "SumMax",   "SumMinX",   "SumMinY",   "SumMin"};
+  std::vector<std::pair<const char*, At>> fields;
+  for (size_t i = 0; i < 24; ++i) fields.push_back({kNames[i], {0, 4 * i}});
+  return fields;
 }
 
 class ClassLayoutTest : public ClassTest {
