@@ -8,6 +8,7 @@
 
 namespace zrw {
 
+extern RbClassDefinition pictureSepiaClass;     // "PictureSepiaZRW"
 extern RbClassDefinition pictureMatrixClass;    // "PictureMatrixZRW"
 extern RbClassDefinition pictureMatrix3DClass;  // "PictureMatrix3DZRW"
 extern RbClassDefinition pictureMinMaxClass;    // "PictureMinMaxZRW"

@@ -8,6 +8,7 @@
 
 #include "picture/classes/matrix_filter_kernels.h"
 #include "picture/classes/min_max_kernel.h"
+#include "picture/classes/sepia_kernel.h"
 #include "picture/frame/fast_paths.h"
 
 namespace zrwtest {
@@ -83,6 +84,20 @@ TEST(ClassKernels, ColourMatrixTablesMatchTheGeneralLoop) {
         for (int x = 0; x < 5; ++x) m.m[y][x] = (x == 3 || y == 3) ? offset(random) : weight(random);
       zrw::applyColourMatrix(in, fast, area, m, KernelPath::Fast);
       zrw::applyColourMatrix(in, general, area, m, KernelPath::General);
+    });
+}
+
+TEST(ClassKernels, SepiaIn32BitSumsMatchesThe64BitLoop) {
+  for (uint32_t seed = 1; seed <= 300; ++seed)
+    compareOn(seed, [](std::mt19937& random, zrw::SourceRows in, zrw::ResultRows fast,
+                       zrw::ResultRows general, AreaBounds area) {
+      std::uniform_real_distribution<double> factor(-2, 2);
+      std::uniform_int_distribution<int32_t> tint(-300, 300);
+      const zrw::SepiaTone tone{zrw::sepiaWeight(factor(random)), zrw::sepiaWeight(factor(random)),
+                                zrw::sepiaWeight(factor(random)), tint(random), tint(random),
+                                tint(random)};
+      zrw::toneSepia(in, fast, area, tone, KernelPath::Fast);
+      zrw::toneSepia(in, general, area, tone, KernelPath::General);
     });
 }
 

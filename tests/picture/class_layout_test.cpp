@@ -36,6 +36,17 @@ std::vector<std::pair<const char*, At>> minMaxLayout();
 const std::vector<Layout>& layouts() {
   static const std::vector<Layout> all = {
       {"PictureMinMaxZRW", {0, 96}, minMaxLayout()},
+      {"PictureSepiaZRW",
+       {2, 56},  // 64 bytes
+       {{"SourcePicture", {0, 0}},
+        {"DestinationPicture", {1, 0}},
+        {"MinX", {2, 0}},
+        {"MinY", {2, 4}},
+        {"MaxX", {2, 8}},
+        {"MaxY", {2, 12}},
+        {"SepiaRed", {2, 16}},
+        {"SepiaGreen", {2, 20}},
+        {"SepiaBlue", {2, 24}}}},
       {"PictureMatrixZRW",
        {2, 136},  // 144 bytes
        {{"SourcePicture", {0, 0}},
@@ -96,6 +107,17 @@ TEST_F(ClassLayoutTest, SizesAndDirectPropertiesLieWhereTheLibraryPutsThem) {
       EXPECT_TRUE(found) << name;
     }
   }
+}
+
+TEST_F(ClassLayoutTest, SepiaFactorsBehindTheirAccessors) {
+  RbObject o = make("PictureSepiaZRW");
+  EXPECT_EQ(field<double>(o, {2, 32}), 0.299);  // FactorRed
+  EXPECT_EQ(field<double>(o, {2, 40}), 0.587);  // FactorGreen
+  EXPECT_EQ(field<double>(o, {2, 48}), 0.114);  // FactorBlue
+  set<double>(o, "FactorBlue", 2.0);
+  EXPECT_EQ(field<double>(o, {2, 48}), 2.0);
+  destroy(o);
+  EXPECT_TRUE(auditWith(0));
 }
 
 TEST_F(ClassLayoutTest, MatrixFieldsBehindTheMethods) {

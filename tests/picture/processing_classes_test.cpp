@@ -26,8 +26,23 @@ struct ProcessingClass {
 
 Rgb same(Rgb c) { return c; }
 
+uint8_t limited(int32_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+// The default weights 306, 601 and 116 / 1024 with tints 40, 20, -20.
+Rgb sepia(Rgb c) {
+  const int32_t l = (c.red * 306 + c.green * 601 + c.blue * 116) / 1024;
+  return {limited(l + 40), limited(l + 20), limited(l - 20)};
+}
+
 const std::vector<ProcessingClass>& processingClasses() {
   static const std::vector<ProcessingClass> classes = {
+      {"PictureSepiaZRW", "Run as boolean", false, true, 0,
+       [](ClassTest& t, RbObject o) {
+         t.set<int32_t>(o, "SepiaRed", 40);
+         t.set<int32_t>(o, "SepiaGreen", 20);
+         t.set<int32_t>(o, "SepiaBlue", -20);
+       },
+       sepia},
       {"PictureMatrixZRW", "Run as boolean", false, true, 2,
        [](ClassTest& t, RbObject o) {
          t.assign(o, "Matrix(x as integer, y as integer) as integer", 2, 2, int32_t{1});
