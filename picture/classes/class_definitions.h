@@ -9,6 +9,7 @@
 namespace zrw {
 
 extern RbClassDefinition pictureSepiaClass;     // "PictureSepiaZRW"
+extern RbClassDefinition pictureConvolutionClass;  // "PictureConvolutionZRW"
 extern RbClassDefinition pictureMatrixClass;    // "PictureMatrixZRW"
 extern RbClassDefinition pictureMatrix3DClass;  // "PictureMatrix3DZRW"
 extern RbClassDefinition pictureMinMaxClass;    // "PictureMinMaxZRW"

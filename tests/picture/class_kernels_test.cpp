@@ -9,6 +9,7 @@
 #include "picture/classes/matrix_filter_kernels.h"
 #include "picture/classes/min_max_kernel.h"
 #include "picture/classes/sepia_kernel.h"
+#include "picture/classes/separable_kernel.h"
 #include "picture/frame/fast_paths.h"
 
 namespace zrwtest {
@@ -98,6 +99,25 @@ TEST(ClassKernels, SepiaIn32BitSumsMatchesThe64BitLoop) {
                                 tint(random)};
       zrw::toneSepia(in, fast, area, tone, KernelPath::Fast);
       zrw::toneSepia(in, general, area, tone, KernelPath::General);
+    });
+}
+
+TEST(ClassKernels, SeparableRowSumsMatchTheGeneralLoop) {
+  for (uint32_t seed = 1; seed <= 300; ++seed)
+    compareOn(seed, [](std::mt19937& random, zrw::SourceRows in, zrw::ResultRows fast,
+                       zrw::ResultRows general, AreaBounds) {
+      zrw::SeparableFilter f{};
+      f.taps = 1 + int32_t(random() % 20);
+      std::uniform_real_distribution<double> weight(-0.5, 1.0);
+      for (int32_t i = 0; i < zrw::kMaxTaps; ++i) {
+        f.horizontal[i] = weight(random);
+        f.vertical[i] = weight(random);
+      }
+      f.red = random() % 2;
+      f.green = random() % 2;
+      f.blue = random() % 2;
+      ASSERT_TRUE(zrw::convolveSeparable(in, fast, f, KernelPath::Fast));
+      ASSERT_TRUE(zrw::convolveSeparable(in, general, f, KernelPath::General));
     });
 }
 

@@ -47,6 +47,9 @@ const std::vector<Layout>& layouts() {
         {"SepiaRed", {2, 16}},
         {"SepiaGreen", {2, 20}},
         {"SepiaBlue", {2, 24}}}},
+      {"PictureConvolutionZRW",
+       {2, 328},  // 336 bytes
+       {{"SourcePicture", {0, 0}}, {"DestinationPicture", {1, 0}}, {"ValueCount", {2, 0}}}},
       {"PictureMatrixZRW",
        {2, 136},  // 144 bytes
        {{"SourcePicture", {0, 0}},
@@ -116,6 +119,21 @@ TEST_F(ClassLayoutTest, SepiaFactorsBehindTheirAccessors) {
   EXPECT_EQ(field<double>(o, {2, 48}), 0.114);  // FactorBlue
   set<double>(o, "FactorBlue", 2.0);
   EXPECT_EQ(field<double>(o, {2, 48}), 2.0);
+  destroy(o);
+  EXPECT_TRUE(auditWith(0));
+}
+
+TEST_F(ClassLayoutTest, ConvolutionWeightsBehindTheirMethods) {
+  RbObject o = make("PictureConvolutionZRW");
+  EXPECT_EQ(field<int32_t>(o, {2, 0}), 3);  // ValueCount, set by the constructor
+  assign(o, "Ver(index as integer) as double", 0, 1.25);
+  assign(o, "Ver(index as integer) as double", 19, 2.25);
+  assign(o, "Hor(index as integer) as double", 0, 3.25);
+  assign(o, "Hor(index as integer) as double", 19, 4.25);
+  EXPECT_EQ(field<double>(o, {2, 8}), 1.25);
+  EXPECT_EQ(field<double>(o, {2, 8 + 19 * 8}), 2.25);
+  EXPECT_EQ(field<double>(o, {2, 168}), 3.25);
+  EXPECT_EQ(field<double>(o, {2, 168 + 19 * 8}), 4.25);
   destroy(o);
   EXPECT_TRUE(auditWith(0));
 }

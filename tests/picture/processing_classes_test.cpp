@@ -43,6 +43,12 @@ const std::vector<ProcessingClass>& processingClasses() {
          t.set<int32_t>(o, "SepiaBlue", -20);
        },
        sepia},
+      {"PictureConvolutionZRW", "Run(channels as integer) as boolean", true, false, 1,
+       [](ClassTest& t, RbObject o) {
+         t.assign(o, "Hor(index as integer) as double", 1, 1.0);
+         t.assign(o, "Ver(index as integer) as double", 1, 1.0);
+       },
+       same},
       {"PictureMatrixZRW", "Run as boolean", false, true, 2,
        [](ClassTest& t, RbObject o) {
          t.assign(o, "Matrix(x as integer, y as integer) as integer", 2, 2, int32_t{1});
