@@ -183,8 +183,17 @@ TEST_P(ProcessingClassTest, SourcesOfEveryDepthGiveTheResultOfTheir32BitCopy) {
   }
 }
 
-TEST_P(ProcessingClassTest, AreaAtAndBeyondTheEdgesNeverLeavesThePicture) {
-  if (!GetParam().hasArea) GTEST_SKIP() << "no processing area";
+// The classes with MinX, MinY, MaxX and MaxY.
+class ProcessingAreaTest : public ProcessingClassTest {};
+
+std::vector<ProcessingClass> classesWithArea() {
+  std::vector<ProcessingClass> withArea;
+  for (const ProcessingClass& c : processingClasses())
+    if (c.hasArea) withArea.push_back(c);
+  return withArea;
+}
+
+TEST_P(ProcessingAreaTest, AreaAtAndBeyondTheEdgesNeverLeavesThePicture) {
   const int32_t w = 9, h = 7;
   struct Area {
     int32_t minX, minY, maxX, maxY;
@@ -236,6 +245,8 @@ TEST_P(ProcessingClassTest, AreaAtAndBeyondTheEdgesNeverLeavesThePicture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Classes, ProcessingClassTest, ::testing::ValuesIn(processingClasses()),
+                         nameOf);
+INSTANTIATE_TEST_SUITE_P(Classes, ProcessingAreaTest, ::testing::ValuesIn(classesWithArea()),
                          nameOf);
 
 }  // namespace
