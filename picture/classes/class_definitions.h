@@ -10,6 +10,7 @@ namespace zrw {
 
 extern RbClassDefinition pictureSepiaClass;     // "PictureSepiaZRW"
 extern RbClassDefinition pictureConvolutionClass;  // "PictureConvolutionZRW"
+extern RbClassDefinition pictureLut3DClass;        // "PictureLut3DZRW"
 extern RbClassDefinition pictureMatrixClass;    // "PictureMatrixZRW"
 extern RbClassDefinition pictureMatrix3DClass;  // "PictureMatrix3DZRW"
 extern RbClassDefinition pictureMinMaxClass;    // "PictureMinMaxZRW"

@@ -17,7 +17,7 @@ namespace {
 // Classes registered before the extensions, in this order: PictureSepiaZRW,
 // PictureConvolutionZRW, PictureLut3DZRW, PaletteZRW, PictureMatrixZRW,
 // PictureMatrix3DZRW.
-auto leadingClasses = classList(&pictureSepiaClass, &pictureConvolutionClass, &pictureMatrixClass, &pictureMatrix3DClass);
+auto leadingClasses = classList(&pictureSepiaClass, &pictureConvolutionClass, &pictureLut3DClass, &pictureMatrixClass, &pictureMatrix3DClass);
 
 // Methods of the "graphics" extension: PaintDesktopZRW.
 auto graphicsMethods = methodTable();

@@ -50,6 +50,14 @@ const std::vector<Layout>& layouts() {
       {"PictureConvolutionZRW",
        {2, 328},  // 336 bytes
        {{"SourcePicture", {0, 0}}, {"DestinationPicture", {1, 0}}, {"ValueCount", {2, 0}}}},
+      {"PictureLut3DZRW",
+       {2, 16 + 18 * 18 * 18 * 3 * 8},  // 139,992 bytes
+       {{"SourcePicture", {0, 0}},
+        {"DestinationPicture", {1, 0}},
+        {"MinX", {2, 0}},
+        {"MinY", {2, 4}},
+        {"MaxX", {2, 8}},
+        {"MaxY", {2, 12}}}},
       {"PictureMatrixZRW",
        {2, 136},  // 144 bytes
        {{"SourcePicture", {0, 0}},
@@ -134,6 +142,19 @@ TEST_F(ClassLayoutTest, ConvolutionWeightsBehindTheirMethods) {
   EXPECT_EQ(field<double>(o, {2, 8 + 19 * 8}), 2.25);
   EXPECT_EQ(field<double>(o, {2, 168}), 3.25);
   EXPECT_EQ(field<double>(o, {2, 168 + 19 * 8}), 4.25);
+  destroy(o);
+  EXPECT_TRUE(auditWith(0));
+}
+
+TEST_F(ClassLayoutTest, LutTableBehindItsMethod) {
+  RbObject o = make("PictureLut3DZRW");
+  const char* table = "Table(r as integer, g as integer, b as integer, x as integer) as double";
+  assign(o, table, 0, 0, 0, 0, 1.5);
+  assign(o, table, 1, 2, 3, 1, 2.5);  // r varies slowest, x fastest
+  assign(o, table, 17, 17, 17, 2, 3.5);
+  EXPECT_EQ(field<double>(o, {2, 16}), 1.5);
+  EXPECT_EQ(field<double>(o, {2, 16 + 8 * (((1 * 18 + 2) * 18 + 3) * 3 + 1)}), 2.5);
+  EXPECT_EQ(field<double>(o, {2, 16 + 8 * (18 * 18 * 18 * 3 - 1)}), 3.5);
   destroy(o);
   EXPECT_TRUE(auditWith(0));
 }

@@ -49,6 +49,18 @@ const std::vector<ProcessingClass>& processingClasses() {
          t.assign(o, "Ver(index as integer) as double", 1, 1.0);
        },
        same},
+      {"PictureLut3DZRW", "Run as boolean", false, true, 0,
+       [](ClassTest& t, RbObject o) {
+         for (int32_t r = 0; r < 16; ++r)
+           for (int32_t g = 0; g < 16; ++g)
+             for (int32_t b = 0; b < 16; ++b) {
+               const int32_t node[3] = {r, g, b};
+               for (int32_t x = 0; x < 3; ++x)
+                 t.assign(o, "Table(r as integer, g as integer, b as integer, x as integer) as double",
+                          r, g, b, x, 17.0 * node[x]);
+             }
+       },
+       same},
       {"PictureMatrixZRW", "Run as boolean", false, true, 2,
        [](ClassTest& t, RbObject o) {
          t.assign(o, "Matrix(x as integer, y as integer) as integer", 2, 2, int32_t{1});
