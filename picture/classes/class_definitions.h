@@ -11,6 +11,7 @@ namespace zrw {
 extern RbClassDefinition pictureSepiaClass;     // "PictureSepiaZRW"
 extern RbClassDefinition pictureConvolutionClass;  // "PictureConvolutionZRW"
 extern RbClassDefinition pictureLut3DClass;        // "PictureLut3DZRW"
+extern RbClassDefinition paletteClass;             // "PaletteZRW"
 extern RbClassDefinition pictureMatrixClass;    // "PictureMatrixZRW"
 extern RbClassDefinition pictureMatrix3DClass;  // "PictureMatrix3DZRW"
 extern RbClassDefinition pictureMinMaxClass;    // "PictureMinMaxZRW"

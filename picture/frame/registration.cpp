@@ -3,6 +3,7 @@
 #include "host_binding/host_entry.h"
 #include "host_binding/host_services.h"
 #include "picture/classes/class_definitions.h"
+#include "picture/classes/palette_class.h"
 #include "picture/frame/class_records.h"
 #include "picture/functions/binary_string.h"
 #include "picture/functions/tone_changes.h"
@@ -17,7 +18,7 @@ namespace {
 // Classes registered before the extensions, in this order: PictureSepiaZRW,
 // PictureConvolutionZRW, PictureLut3DZRW, PaletteZRW, PictureMatrixZRW,
 // PictureMatrix3DZRW.
-auto leadingClasses = classList(&pictureSepiaClass, &pictureConvolutionClass, &pictureLut3DClass, &pictureMatrixClass, &pictureMatrix3DClass);
+auto leadingClasses = classList(&pictureSepiaClass, &pictureConvolutionClass, &pictureLut3DClass, &paletteClass, &pictureMatrixClass, &pictureMatrix3DClass);
 
 // Methods of the "graphics" extension: PaintDesktopZRW.
 auto graphicsMethods = methodTable();
@@ -43,7 +44,8 @@ auto pictureMethods = methodTable(
     method(&changeCustom, "ChangeCustomZRW(a as double, b as double) as picture"),
     method(&changeContrast, "ChangeContrastZRW(x as double) as picture"),
     method(&changeContrastRgb,
-           "ChangeContrastZRW(xr as double, xg as double, xb as double) as picture"));
+           "ChangeContrastZRW(xr as double, xg as double, xb as double) as picture"),
+    assignable(&picturePalette, &picturePaletteSet, "PaletteZRW as PaletteZRW"));
 RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMethods);
 
 // Global methods, each registered on its own, in this order:
@@ -55,6 +57,15 @@ RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMetho
 //   PicturetoBinaryStringZRW, CombinePicturesZRW, BlendPicturesZRW,
 //   BlendPicturesWithMaskZRW, TintPictureZRW.
 auto globalMethods = methodTable(
+    method(&newGrayPalette, "NewGrayPaletteZRW as PaletteZRW"),
+    method(&newWebPalette, "NewWebPaletteZRW as PaletteZRW"),
+    method(&newRedPalette, "NewRedPaletteZRW as PaletteZRW"),
+    method(&newGreenPalette, "NewGreenPaletteZRW as PaletteZRW"),
+    method(&newBluePalette, "NewBluePaletteZRW as PaletteZRW"),
+    method(&newSystemPalette, "NewSystemPaletteZRW as PaletteZRW"),
+    method(&newWindowsPalette, "NewWindowsPaletteZRW as PaletteZRW"),
+    method(&newPalmPalette, "NewPalmPaletteZRW as PaletteZRW"),
+    method(&newPalette, "NewPaletteZRW(count as integer) as PaletteZRW"),
     method(&binaryStringToPicture, "BinaryStringtoPictureZRW(data as String) as Picture"),
     method(&pictureToBinaryString, "PicturetoBinaryStringZRW(p as picture) as string"));
 

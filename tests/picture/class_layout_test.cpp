@@ -58,6 +58,7 @@ const std::vector<Layout>& layouts() {
         {"MinY", {2, 4}},
         {"MaxX", {2, 8}},
         {"MaxY", {2, 12}}}},
+      {"PaletteZRW", {0, 1032}, {{"Count", {0, 0}}}},
       {"PictureMatrixZRW",
        {2, 136},  // 144 bytes
        {{"SourcePicture", {0, 0}},
@@ -155,6 +156,16 @@ TEST_F(ClassLayoutTest, LutTableBehindItsMethod) {
   EXPECT_EQ(field<double>(o, {2, 16}), 1.5);
   EXPECT_EQ(field<double>(o, {2, 16 + 8 * (((1 * 18 + 2) * 18 + 3) * 3 + 1)}), 2.5);
   EXPECT_EQ(field<double>(o, {2, 16 + 8 * (18 * 18 * 18 * 3 - 1)}), 3.5);
+  destroy(o);
+  EXPECT_TRUE(auditWith(0));
+}
+
+TEST_F(ClassLayoutTest, PaletteEntriesFollowTheReservedWord) {
+  RbObject o = make("PaletteZRW");
+  EXPECT_EQ(field<int32_t>(o, {0, 0}), 256);  // Count
+  EXPECT_EQ(field<int32_t>(o, {0, 4}), -1);   // reserved, set by the constructor
+  assign(o, "Col(i as integer) as color", 3, RbColor{0x0A0B0C});
+  EXPECT_EQ(field<uint32_t>(o, {0, 8 + 4 * 3}), 0x0A0B0Cu);
   destroy(o);
   EXPECT_TRUE(auditWith(0));
 }
