@@ -114,6 +114,15 @@ int main(int argc, char** argv) {
   report("PictureMatrixZRW 5 x 5 blur",
          bestSeconds([&] { zrw::filterSpatial(source.in(), result.out(), whole, blur); }), 12);
 
+  zrw::SpatialFilter edges{};
+  edges.weights[2][2] = 4;
+  edges.weights[1][2] = edges.weights[3][2] = edges.weights[2][1] = edges.weights[2][3] = -1;
+  edges.displacement = 128;
+  edges.scaleFactor = 1.0;
+  edges.red = edges.green = edges.blue = true;
+  report("PictureMatrixZRW 5 x 5 edges (5 taps, scale 1)",
+         bestSeconds([&] { zrw::filterSpatial(source.in(), result.out(), whole, edges); }), 12);
+
   zrw::SeparableFilter separable{};
   separable.taps = 7;
   const double taps[7] = {0.03, 0.11, 0.22, 0.28, 0.22, 0.11, 0.03};

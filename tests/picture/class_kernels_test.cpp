@@ -2,6 +2,7 @@
 // byte, on random pictures, parameters and areas. A failure names its seed.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -58,15 +59,18 @@ TEST(ClassKernels, SpatialFilterFastRowsMatchTheGeneralLoop) {
     compareOn(seed, [](std::mt19937& random, zrw::SourceRows in, zrw::ResultRows fast,
                        zrw::ResultRows general, AreaBounds area) {
       zrw::SpatialFilter f{};
-      const int32_t spread = int32_t(random() % 4) == 0 ? 300 : 20;
+      // Weights whose sums fit 16 bits, 32 bits, and some switched off.
+      const int32_t spreads[] = {2, 5, 20, 300};
+      const int32_t spread = spreads[random() % 4];
       for (auto& row : f.weights)
         for (int32_t& w : row) {
           w = int32_t(random() % uint32_t(2 * spread + 1)) - spread;
           if (random() % 5 == 0) w = 0;
         }
       f.displacement = int32_t(random() % 512) - 256;
-      const double scales[] = {1.0, 0.5, 1.0 / 9, 1.0 / 25, -0.25, 3.0};
-      f.scaleFactor = scales[random() % 6];
+      const double scales[] = {1.0, 0.5, 1.0 / 9, 1.0 / 25, -0.25, 3.0, 1e-9};
+      f.scaleFactor = scales[random() % 7];
+      if (random() % 8 == 0) f.displacement = random() % 2 ? INT32_MAX : INT32_MIN;
       f.red = random() % 2;
       f.green = random() % 2;
       f.blue = !(f.red || f.green) || random() % 2;
