@@ -17,8 +17,8 @@
 #include "picture/classes/lut3d_kernel.h"
 #include "picture/classes/matrix_filter_kernels.h"
 #include "picture/classes/min_max_kernel.h"
-#include "picture/classes/sepia_kernel.h"
 #include "picture/classes/separable_kernel.h"
+#include "picture/classes/sepia_kernel.h"
 
 #if RB_BENCH_WITH_OPENCV
 #include <opencv2/core.hpp>
@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
   for (uint8_t& b : source.bytes) b = uint8_t(random());
   const zrw::AreaBounds whole{0, 0, kSide, kSide};
 
-  memcpySeconds = bestSeconds([&] { std::memcpy(result.bytes.data(), source.bytes.data(), kBytes); });
+  memcpySeconds =
+      bestSeconds([&] { std::memcpy(result.bytes.data(), source.bytes.data(), kBytes); });
   std::printf("4096 x 4096 x 4 bytes; memcpy %.2f ms (%.2f GB/s)\n", memcpySeconds * 1e3,
               kBytes / memcpySeconds / 1e9);
 
@@ -81,15 +82,15 @@ int main(int argc, char** argv) {
   const double m[3][3] = {{0.6, 0.3, 0.1}, {0.2, 0.7, 0.1}, {0.1, 0.2, 0.7}};
   for (int c = 0; c < 3; ++c)
     for (int k = 0; k < 3; ++k) colour.m[c][k] = m[c][k];
-  colour.m[0][3] = -4;  // input offsets
+  colour.m[0][3] = -4;   // input offsets
   colour.m[3][2] = 6.5;  // output offset
   report("PictureMatrix3DZRW (colour matrix)",
          bestSeconds([&] { zrw::applyColourMatrix(source.in(), result.out(), whole, colour); }), 2);
 
-  const zrw::SepiaTone sepia{zrw::sepiaWeight(0.299), zrw::sepiaWeight(0.587),
-                             zrw::sepiaWeight(0.114), 40, 20, -20};
-  report("PictureSepiaZRW", bestSeconds([&] { zrw::toneSepia(source.in(), result.out(), whole, sepia); }),
-         2);
+  const zrw::SepiaTone sepia{
+      zrw::sepiaWeight(0.299), zrw::sepiaWeight(0.587), zrw::sepiaWeight(0.114), 40, 20, -20};
+  report("PictureSepiaZRW",
+         bestSeconds([&] { zrw::toneSepia(source.in(), result.out(), whole, sepia); }), 2);
 
   zrw::Extremes extremes;
   report("PictureMinMaxZRW FindAll",
@@ -137,8 +138,8 @@ int main(int argc, char** argv) {
   cv::Mat out(kSide, kSide, CV_8UC4, result.bytes.data());
   const cv::Mat box = cv::Mat::ones(5, 5, CV_32F) / 25.0;
   reportOpenCv("cv::filter2D 5 x 5", bestSeconds([&] { cv::filter2D(in, out, -1, box); }));
-  const cv::Mat mat = (cv::Mat_<float>(4, 4) << 0.1, 0.2, 0.7, 0, 0.1, 0.7, 0.2, 0, 0.1, 0.3, 0.6,
-                       0, 0, 0, 0, 1);
+  const cv::Mat mat =
+      (cv::Mat_<float>(4, 4) << 0.1, 0.2, 0.7, 0, 0.1, 0.7, 0.2, 0, 0.1, 0.3, 0.6, 0, 0, 0, 0, 1);
   reportOpenCv("cv::transform", bestSeconds([&] { cv::transform(in, out, mat); }));
   const cv::Mat k7 = cv::Mat(1, 7, CV_64F, const_cast<double*>(taps)).clone();
   reportOpenCv("cv::sepFilter2D 7 + 7", bestSeconds([&] { cv::sepFilter2D(in, out, -1, k7, k7); }));

@@ -8,13 +8,13 @@
 
 namespace zrw {
 
-extern RbClassDefinition pictureSepiaClass;     // "PictureSepiaZRW"
+extern RbClassDefinition pictureSepiaClass;        // "PictureSepiaZRW"
 extern RbClassDefinition pictureConvolutionClass;  // "PictureConvolutionZRW"
 extern RbClassDefinition pictureLut3DClass;        // "PictureLut3DZRW"
 extern RbClassDefinition paletteClass;             // "PaletteZRW"
-extern RbClassDefinition pictureMatrixClass;    // "PictureMatrixZRW"
-extern RbClassDefinition pictureMatrix3DClass;  // "PictureMatrix3DZRW"
-extern RbClassDefinition pictureMinMaxClass;    // "PictureMinMaxZRW"
+extern RbClassDefinition pictureMatrixClass;       // "PictureMatrixZRW"
+extern RbClassDefinition pictureMatrix3DClass;     // "PictureMatrix3DZRW"
+extern RbClassDefinition pictureMinMaxClass;       // "PictureMinMaxZRW"
 
 }  // namespace zrw
 

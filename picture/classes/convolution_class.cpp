@@ -65,10 +65,10 @@ void weightSet(RbObject self, int32_t index, double value) {
   if (d != nullptr && isTap(index)) (d->*Weights)[index] = value;
 }
 
-auto convolutionProperties = joinProperties(
-    pictureProperties<PictureConvolutionData>(),
-    propertyTable(
-        directProperty("ValueCount", "Integer", offsetof(PictureConvolutionData, valueCount))));
+auto convolutionProperties =
+    joinProperties(pictureProperties<PictureConvolutionData>(),
+                   propertyTable(directProperty("ValueCount", "Integer",
+                                                offsetof(PictureConvolutionData, valueCount))));
 
 auto convolutionMethods = methodTable(
     method(&convolutionClose, "Close"),

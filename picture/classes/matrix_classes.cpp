@@ -2,6 +2,7 @@
 // PictureMatrix3DZRW, a colour matrix with double weights and offsets.
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "picture/classes/class_definitions.h"
 #include "picture/classes/matrix_filter_kernels.h"
@@ -27,6 +28,21 @@ struct PictureMatrix3DData {
 };
 
 bool inMatrix(int32_t x, int32_t y) { return x >= 0 && x <= 4 && y >= 0 && y <= 4; }
+
+// "Matrix(x as integer, y as integer)" of both classes: entry (x, y), and 0
+// outside the matrix, where writes are ignored.
+template <typename Data, Data* (*dataOf)(RbObject)>
+auto matrixEntry(RbObject self, int32_t x, int32_t y) {
+  using Entry = std::remove_cvref_t<decltype(dataOf(self)->matrix[0][0])>;
+  Data* d = dataOf(self);
+  return d != nullptr && inMatrix(x, y) ? d->matrix[y][x] : Entry{};
+}
+
+template <typename Data, Data* (*dataOf)(RbObject), typename Entry>
+void matrixEntrySet(RbObject self, int32_t x, int32_t y, Entry value) {
+  Data* d = dataOf(self);
+  if (d != nullptr && inMatrix(x, y)) d->matrix[y][x] = value;
+}
 
 // ---- PictureMatrixZRW
 
@@ -66,16 +82,6 @@ bool matrixRunRgb(RbObject self, RbBoolean red, RbBoolean green, RbBoolean blue)
   return matrixRunChannels(self, red, green, blue);
 }
 
-int32_t matrixEntry(RbObject self, int32_t x, int32_t y) {
-  PictureMatrixData* d = matrixData(self);
-  return d != nullptr && inMatrix(x, y) ? d->matrix[y][x] : 0;
-}
-
-void matrixEntrySet(RbObject self, int32_t x, int32_t y, int32_t value) {
-  PictureMatrixData* d = matrixData(self);
-  if (d != nullptr && inMatrix(x, y)) d->matrix[y][x] = value;
-}
-
 double scaleFactor(RbObject self, RbWord) {
   PictureMatrixData* d = matrixData(self);
   return d != nullptr ? d->scaleFactor : 0.0;
@@ -87,16 +93,17 @@ void scaleFactorSet(RbObject self, RbWord, double value) {
 
 auto matrixProperties = joinProperties(
     pictureProperties<PictureMatrixData>(),
-    propertyTable(directProperty("Displacement", "Integer",
-                                 offsetof(PictureMatrixData, displacement)),
-                  accessorProperty("ScaleFactor", "Double", &scaleFactor, &scaleFactorSet)),
+    propertyTable(
+        directProperty("Displacement", "Integer", offsetof(PictureMatrixData, displacement)),
+        accessorProperty("ScaleFactor", "Double", &scaleFactor, &scaleFactorSet)),
     areaProperties<PictureMatrixData>());
 
 auto matrixMethods = methodTable(
     method(&matrixClose, "Close"), method(&matrixRun, "Run as boolean"),
-    method(&matrixRunRgb,
-           "RunRGB(red as boolean, green as boolean, blue as boolean) as boolean"),
-    assignable(&matrixEntry, &matrixEntrySet, "Matrix(x as integer, y as integer) as integer"));
+    method(&matrixRunRgb, "RunRGB(red as boolean, green as boolean, blue as boolean) as boolean"),
+    assignable(&matrixEntry<PictureMatrixData, matrixData>,
+               &matrixEntrySet<PictureMatrixData, matrixData, int32_t>,
+               "Matrix(x as integer, y as integer) as integer"));
 
 // ---- PictureMatrix3DZRW
 
@@ -121,22 +128,14 @@ bool matrix3DRun(RbObject self) {
   });
 }
 
-double matrix3DEntry(RbObject self, int32_t x, int32_t y) {
-  PictureMatrix3DData* d = matrix3DData(self);
-  return d != nullptr && inMatrix(x, y) ? d->matrix[y][x] : 0.0;
-}
-
-void matrix3DEntrySet(RbObject self, int32_t x, int32_t y, double value) {
-  PictureMatrix3DData* d = matrix3DData(self);
-  if (d != nullptr && inMatrix(x, y)) d->matrix[y][x] = value;
-}
-
 auto matrix3DProperties =
     joinProperties(pictureProperties<PictureMatrix3DData>(), areaProperties<PictureMatrix3DData>());
 
-auto matrix3DMethods = methodTable(
-    method(&matrix3DClose, "Close"), method(&matrix3DRun, "Run as boolean"),
-    assignable(&matrix3DEntry, &matrix3DEntrySet, "Matrix(x as integer, y as integer) as double"));
+auto matrix3DMethods =
+    methodTable(method(&matrix3DClose, "Close"), method(&matrix3DRun, "Run as boolean"),
+                assignable(&matrixEntry<PictureMatrix3DData, matrix3DData>,
+                           &matrixEntrySet<PictureMatrix3DData, matrix3DData, double>,
+                           "Matrix(x as integer, y as integer) as double"));
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 #include "picture/classes/matrix_filter_kernels.h"
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <new>
 #include <vector>
@@ -76,8 +76,8 @@ bool sumsFitInt32(const std::vector<Tap>& taps) {
 // A row at a time: each tap adds its weight times a shifted source row to
 // 32-bit sums over all four bytes of every pixel, a loop the compiler turns
 // into vector code. Exact where sumsFitInt32 holds.
-bool filterSpatialRows(SourceRows in, ResultRows out, AreaBounds inner,
-                       const SpatialFilter& filter, const std::vector<Tap>& taps) {
+bool filterSpatialRows(SourceRows in, ResultRows out, AreaBounds inner, const SpatialFilter& filter,
+                       const std::vector<Tap>& taps) {
   const size_t count = static_cast<size_t>(inner.right - inner.left) * 4;
   std::vector<int32_t> sums;
   try {
@@ -116,13 +116,15 @@ __m128i scaledPixel(__m128i sums, const SpatialFilter& filter, __m128d displacem
                     __m128d scale) {
   if (filter.scaleFactor == 1.0) {
     // |sum| < 2^15: a displacement limited to +-2^24 limits to the same byte.
-    return _mm_add_epi32(sums, _mm_set1_epi32(std::clamp(filter.displacement, -(1 << 24), 1 << 24)));
+    return _mm_add_epi32(sums,
+                         _mm_set1_epi32(std::clamp(filter.displacement, -(1 << 24), 1 << 24)));
   }
   // Sum plus displacement is exact in a double, as in the general loop.
   const __m128d zero = _mm_setzero_pd(), top = _mm_set1_pd(255.0);
   auto limited = [&](__m128d v) {
     // max(v, 0) answers 0 for NaN; truncation of 0..255 is exact.
-    return _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(_mm_mul_pd(_mm_add_pd(v, displacement), scale), zero), top));
+    return _mm_cvttpd_epi32(
+        _mm_min_pd(_mm_max_pd(_mm_mul_pd(_mm_add_pd(v, displacement), scale), zero), top));
   };
   const __m128i low = limited(_mm_cvtepi32_pd(sums));
   const __m128i high = limited(_mm_cvtepi32_pd(_mm_shuffle_epi32(sums, 0x0E)));
@@ -132,14 +134,14 @@ __m128i scaledPixel(__m128i sums, const SpatialFilter& filter, __m128d displacem
 // Four pixels at a time in SSE2, the Windows library's baseline: 16-bit sums
 // held in registers across all taps, exact where sumsFitInt16 holds; the
 // saturating packs limit to 0..255. Columns left over take the general loop.
-void filterSpatialSse2(SourceRows in, ResultRows out, AreaBounds inner,
-                       const SpatialFilter& filter, const std::vector<Tap>& taps) {
+void filterSpatialSse2(SourceRows in, ResultRows out, AreaBounds inner, const SpatialFilter& filter,
+                       const std::vector<Tap>& taps) {
   const int32_t vectorEnd = inner.left + ((inner.right - inner.left) & ~3);
   const __m128i zero = _mm_setzero_si128();
   const __m128d displacement = _mm_set1_pd(double(filter.displacement));
   const __m128d scale = _mm_set1_pd(filter.scaleFactor);
-  const __m128i keep = _mm_set1_epi32(int32_t((filter.blue ? 0xFFu : 0) | (filter.green ? 0xFF00u : 0) |
-                                              (filter.red ? 0xFF0000u : 0)));
+  const __m128i keep = _mm_set1_epi32(int32_t(
+      (filter.blue ? 0xFFu : 0) | (filter.green ? 0xFF00u : 0) | (filter.red ? 0xFF0000u : 0)));
   __m128i weights[25];  // at most 25 taps
   for (size_t i = 0; i < taps.size(); ++i) weights[i] = _mm_set1_epi16(int16_t(taps[i].weight));
   for (int32_t y = inner.top; y < inner.bottom; ++y) {
@@ -163,9 +165,9 @@ void filterSpatialSse2(SourceRows in, ResultRows out, AreaBounds inner,
       const __m128i p1 = scaledPixel(widen(low, true), filter, displacement, scale);
       const __m128i p2 = scaledPixel(widen(high, false), filter, displacement, scale);
       const __m128i p3 = scaledPixel(widen(high, true), filter, displacement, scale);
-      const __m128i bytes =
-          _mm_packus_epi16(_mm_packs_epi32(p0, p1), _mm_packs_epi32(p2, p3));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(bgra32::at(target, x)), _mm_and_si128(bytes, keep));
+      const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(p0, p1), _mm_packs_epi32(p2, p3));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(bgra32::at(target, x)),
+                       _mm_and_si128(bytes, keep));
     }
   }
   if (vectorEnd < inner.right)
@@ -187,9 +189,7 @@ void filterSpatial(SourceRows in, ResultRows out, AreaBounds area, const Spatial
       return;
     }
 #endif
-    if (sumsFitInt32(taps) &&
-        filterSpatialRows(in, out, inner, filter, taps))
-      return;
+    if (sumsFitInt32(taps) && filterSpatialRows(in, out, inner, filter, taps)) return;
   }
   filterSpatialGeneral(in, out, inner, filter);
 }
@@ -232,8 +232,7 @@ void colourMatrixTables(SourceRows in, ResultRows out, AreaBounds area, const Co
     const uint8_t* source = bgra32::at(in.row(y), area.left);
     uint8_t* target = bgra32::at(out.row(y), area.left);
     for (int32_t x = area.left; x < area.right; ++x, source += 4, target += 4) {
-      const uint8_t r = source[bgra32::kRed], g = source[bgra32::kGreen],
-                    b = source[bgra32::kBlue];
+      const uint8_t r = source[bgra32::kRed], g = source[bgra32::kGreen], b = source[bgra32::kBlue];
       uint8_t o[3];
       for (int c = 0; c < 3; ++c)
         o[c] = channelFromDouble(t.product[c][0][r] + t.product[c][1][g] + t.product[c][2][b] +
@@ -269,13 +268,14 @@ void colourMatrixSse2(SourceRows in, ResultRows out, AreaBounds area, const Colo
     const OutputProducts& r = table[0][p[bgra32::kRed]];
     const OutputProducts& g = table[1][p[bgra32::kGreen]];
     const OutputProducts& b = table[2][p[bgra32::kBlue]];
-    const __m128d blueGreen = _mm_add_pd(
-        _mm_add_pd(_mm_add_pd(_mm_load_pd(r.blueGreen), _mm_load_pd(g.blueGreen)),
-                   _mm_load_pd(b.blueGreen)),
-        offsetBlueGreen);
-    const __m128d red = _mm_add_pd(
-        _mm_add_pd(_mm_add_pd(_mm_load_pd(r.redNone), _mm_load_pd(g.redNone)), _mm_load_pd(b.redNone)),
-        offsetRed);
+    const __m128d blueGreen =
+        _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_load_pd(r.blueGreen), _mm_load_pd(g.blueGreen)),
+                              _mm_load_pd(b.blueGreen)),
+                   offsetBlueGreen);
+    const __m128d red =
+        _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_load_pd(r.redNone), _mm_load_pd(g.redNone)),
+                              _mm_load_pd(b.redNone)),
+                   offsetRed);
     return _mm_unpacklo_epi64(limited(blueGreen), limited(red));  // blue, green, red, 0
   };
   const int32_t vectorEnd = area.left + ((area.right - area.left) & ~3);

@@ -65,8 +65,10 @@ Extremes findByRows(SourceRows in) {
     const int32_t rowMax[4] = {maxR, maxG, maxB, maxS};
     const int32_t rowMin[4] = {minR, minG, minB, minS};
     for (int q = 0; q < 4; ++q) {
-      if (rowMax[q] > e.max[q].value) e.max[q] = {firstHolding(row, in.width, q, rowMax[q]), y, rowMax[q]};
-      if (rowMin[q] < e.min[q].value) e.min[q] = {firstHolding(row, in.width, q, rowMin[q]), y, rowMin[q]};
+      if (rowMax[q] > e.max[q].value)
+        e.max[q] = {firstHolding(row, in.width, q, rowMax[q]), y, rowMax[q]};
+      if (rowMin[q] < e.min[q].value)
+        e.min[q] = {firstHolding(row, in.width, q, rowMin[q]), y, rowMin[q]};
     }
   }
   return e;

@@ -133,8 +133,8 @@ RbObject newPalette(int32_t count) {
 RbObject picturePalette(RbPicture) { return nullptr; }
 void picturePaletteSet(RbPicture, RbObject) {}
 
-RbClassDefinition paletteClass = classDefinition("PaletteZRW", sizeof(PaletteData),
-                                                 &paletteConstruct, nullptr, paletteProperties,
-                                                 paletteMethods);
+RbClassDefinition paletteClass =
+    classDefinition("PaletteZRW", sizeof(PaletteData), &paletteConstruct, nullptr,
+                    paletteProperties, paletteMethods);
 
 }  // namespace zrw

@@ -72,8 +72,8 @@ struct AreaBounds {
 inline AreaBounds processingBounds(const ProcessingArea& area, int32_t width, int32_t height) {
   const int32_t right = area.minX < area.maxX && area.maxX < width ? area.maxX : width;
   const int32_t bottom = area.minY < area.maxY && area.maxY < height ? area.maxY : height;
-  return {std::clamp(area.minX, 0, std::max(right, 0)), std::clamp(area.minY, 0, std::max(bottom, 0)),
-          right, bottom};
+  return {std::clamp(area.minX, 0, std::max(right, 0)),
+          std::clamp(area.minY, 0, std::max(bottom, 0)), right, bottom};
 }
 
 // Drops the references held by both fields and sets them to nil: Close, and
@@ -110,9 +110,9 @@ bool runIntoDestination(ClassPictures& pictures, Kernel&& kernel) {
 template <typename Data>
 std::array<RbPropertyRecord, 2> pictureProperties() {
   constexpr size_t at = offsetof(Data, pictures);
-  return {directProperty("SourcePicture", "Picture", at + offsetof(ClassPictures, source)),
-          directProperty("DestinationPicture", "Picture",
-                         at + offsetof(ClassPictures, destination))};
+  return {
+      directProperty("SourcePicture", "Picture", at + offsetof(ClassPictures, source)),
+      directProperty("DestinationPicture", "Picture", at + offsetof(ClassPictures, destination))};
 }
 
 // In the order a program is shown them: MaxX, MinX, MaxY, MinY.

@@ -37,8 +37,12 @@ void sepiaClose(RbObject self) {
 bool sepiaRun(RbObject self) {
   PictureSepiaData* d = sepiaData(self);
   if (d == nullptr) return false;
-  const SepiaTone tone{sepiaWeight(d->factorRed), sepiaWeight(d->factorGreen),
-                       sepiaWeight(d->factorBlue), d->sepiaRed, d->sepiaGreen, d->sepiaBlue};
+  const SepiaTone tone{sepiaWeight(d->factorRed),
+                       sepiaWeight(d->factorGreen),
+                       sepiaWeight(d->factorBlue),
+                       d->sepiaRed,
+                       d->sepiaGreen,
+                       d->sepiaBlue};
   const ProcessingArea area = d->area;
   return runIntoDestination(d->pictures, [&](SourceRows in, ResultRows out) {
     toneSepia(in, out, processingBounds(area, in.width, in.height), tone, kernelPath());
@@ -59,16 +63,15 @@ void factorSet(RbObject self, RbWord, double value) {
 
 auto sepiaProperties = joinProperties(
     pictureProperties<PictureSepiaData>(), areaProperties<PictureSepiaData>(),
-    propertyTable(
-        directProperty("SepiaRed", "Integer", offsetof(PictureSepiaData, sepiaRed)),
-        directProperty("SepiaGreen", "Integer", offsetof(PictureSepiaData, sepiaGreen)),
-        directProperty("SepiaBlue", "Integer", offsetof(PictureSepiaData, sepiaBlue)),
-        accessorProperty("FactorRed", "Double", &factor<&PictureSepiaData::factorRed>,
-                         &factorSet<&PictureSepiaData::factorRed>),
-        accessorProperty("FactorBlue", "Double", &factor<&PictureSepiaData::factorBlue>,
-                         &factorSet<&PictureSepiaData::factorBlue>),
-        accessorProperty("FactorGreen", "Double", &factor<&PictureSepiaData::factorGreen>,
-                         &factorSet<&PictureSepiaData::factorGreen>)));
+    propertyTable(directProperty("SepiaRed", "Integer", offsetof(PictureSepiaData, sepiaRed)),
+                  directProperty("SepiaGreen", "Integer", offsetof(PictureSepiaData, sepiaGreen)),
+                  directProperty("SepiaBlue", "Integer", offsetof(PictureSepiaData, sepiaBlue)),
+                  accessorProperty("FactorRed", "Double", &factor<&PictureSepiaData::factorRed>,
+                                   &factorSet<&PictureSepiaData::factorRed>),
+                  accessorProperty("FactorBlue", "Double", &factor<&PictureSepiaData::factorBlue>,
+                                   &factorSet<&PictureSepiaData::factorBlue>),
+                  accessorProperty("FactorGreen", "Double", &factor<&PictureSepiaData::factorGreen>,
+                                   &factorSet<&PictureSepiaData::factorGreen>)));
 
 auto sepiaMethods = methodTable(method(&sepiaClose, "Close"), method(&sepiaRun, "Run as boolean"));
 

@@ -52,9 +52,9 @@ int32_t limitedTint(int32_t tint) { return std::clamp(tint, -(1 << 22), 1 << 22)
 // 0..255 done by the saturating packs. The fourth byte gets a tint so low
 // that it packs to 0. Columns left over go through the scalar loop.
 void toneRows16(SourceRows in, ResultRows out, AreaBounds area, const SepiaTone& t) {
-  const __m128i weights = _mm_setr_epi16(int16_t(t.blueWeight), int16_t(t.greenWeight),
-                                         int16_t(t.redWeight), 0, int16_t(t.blueWeight),
-                                         int16_t(t.greenWeight), int16_t(t.redWeight), 0);
+  const __m128i weights =
+      _mm_setr_epi16(int16_t(t.blueWeight), int16_t(t.greenWeight), int16_t(t.redWeight), 0,
+                     int16_t(t.blueWeight), int16_t(t.greenWeight), int16_t(t.redWeight), 0);
   const __m128i tints = _mm_setr_epi32(limitedTint(t.blueTint), limitedTint(t.greenTint),
                                        limitedTint(t.redTint), -(1 << 22));
   const __m128i zero = _mm_setzero_si128();

@@ -11,8 +11,8 @@ namespace zrw {
 std::optional<SystemPalette> readSystemPalette() {
   HDC dc = GetDC(nullptr);
   if (dc == nullptr) return std::nullopt;
-  const uint32_t bits =
-      static_cast<uint32_t>(GetDeviceCaps(dc, PLANES)) * static_cast<uint32_t>(GetDeviceCaps(dc, BITSPIXEL));
+  const uint32_t bits = static_cast<uint32_t>(GetDeviceCaps(dc, PLANES)) *
+                        static_cast<uint32_t>(GetDeviceCaps(dc, BITSPIXEL));
   const uint32_t wanted = std::min<uint32_t>(uint32_t{1} << (bits % 32), 256);
   // A logical palette of `wanted` entries, version 0x300.
   std::vector<uint8_t> storage;

@@ -11,7 +11,7 @@
 namespace zrw {
 
 struct SystemPalette {
-  int32_t count = 0;                  // entries read, 0 on a screen without a palette
+  int32_t count = 0;                    // entries read, 0 on a screen without a palette
   std::array<uint32_t, 256> colours{};  // 0xRRGGBB; those beyond count black
 };
 

@@ -9,7 +9,7 @@ KernelPath kernelPath() {
   static const KernelPath path = [] {
     const char* setting = std::getenv("TVQ_FAST_PATHS");
     return setting != nullptr && std::strcmp(setting, "0") == 0 ? KernelPath::General
-                                                                 : KernelPath::Fast;
+                                                                : KernelPath::Fast;
   }();
   return path;
 }

@@ -18,7 +18,8 @@ namespace {
 // Classes registered before the extensions, in this order: PictureSepiaZRW,
 // PictureConvolutionZRW, PictureLut3DZRW, PaletteZRW, PictureMatrixZRW,
 // PictureMatrix3DZRW.
-auto leadingClasses = classList(&pictureSepiaClass, &pictureConvolutionClass, &pictureLut3DClass, &paletteClass, &pictureMatrixClass, &pictureMatrix3DClass);
+auto leadingClasses = classList(&pictureSepiaClass, &pictureConvolutionClass, &pictureLut3DClass,
+                                &paletteClass, &pictureMatrixClass, &pictureMatrix3DClass);
 
 // Methods of the "graphics" extension: PaintDesktopZRW.
 auto graphicsMethods = methodTable();

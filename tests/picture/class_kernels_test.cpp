@@ -9,8 +9,8 @@
 
 #include "picture/classes/matrix_filter_kernels.h"
 #include "picture/classes/min_max_kernel.h"
-#include "picture/classes/sepia_kernel.h"
 #include "picture/classes/separable_kernel.h"
+#include "picture/classes/sepia_kernel.h"
 #include "picture/frame/fast_paths.h"
 
 namespace zrwtest {
@@ -86,7 +86,8 @@ TEST(ClassKernels, ColourMatrixTablesMatchTheGeneralLoop) {
       zrw::ColourMatrix m{};
       std::uniform_real_distribution<double> weight(-1.5, 1.5), offset(-100, 100);
       for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 5; ++x) m.m[y][x] = (x == 3 || y == 3) ? offset(random) : weight(random);
+        for (int x = 0; x < 5; ++x)
+          m.m[y][x] = (x == 3 || y == 3) ? offset(random) : weight(random);
       zrw::applyColourMatrix(in, fast, area, m, KernelPath::Fast);
       zrw::applyColourMatrix(in, general, area, m, KernelPath::General);
     });
@@ -98,8 +99,11 @@ TEST(ClassKernels, SepiaIn32BitSumsMatchesThe64BitLoop) {
                        zrw::ResultRows general, AreaBounds area) {
       std::uniform_real_distribution<double> factor(-2, 2);
       std::uniform_int_distribution<int32_t> tint(-300, 300);
-      const zrw::SepiaTone tone{zrw::sepiaWeight(factor(random)), zrw::sepiaWeight(factor(random)),
-                                zrw::sepiaWeight(factor(random)), tint(random), tint(random),
+      const zrw::SepiaTone tone{zrw::sepiaWeight(factor(random)),
+                                zrw::sepiaWeight(factor(random)),
+                                zrw::sepiaWeight(factor(random)),
+                                tint(random),
+                                tint(random),
                                 tint(random)};
       zrw::toneSepia(in, fast, area, tone, KernelPath::Fast);
       zrw::toneSepia(in, general, area, tone, KernelPath::General);

@@ -28,66 +28,48 @@ struct At {
 struct Layout {
   const char* className;
   At size;
-  std::vector<std::pair<const char*, At>> directProperties;
+  std::vector<std::pair<const char*, At>> directProperties;  // the class's own, in any order
 };
 
-std::vector<std::pair<const char*, At>> minMaxLayout();
+using Fields = std::vector<std::pair<const char*, At>>;
+
+Fields minMaxLayout();
+
+// The two references and the area that open the processing classes, then
+// `more`.
+Fields processingFields(Fields more) {
+  Fields all = {{"SourcePicture", {0, 0}}, {"DestinationPicture", {1, 0}},
+                {"MinX", {2, 0}},          {"MinY", {2, 4}},
+                {"MaxX", {2, 8}},          {"MaxY", {2, 12}}};
+  all.insert(all.end(), more.begin(), more.end());
+  return all;
+}
 
 const std::vector<Layout>& layouts() {
   static const std::vector<Layout> all = {
       {"PictureMinMaxZRW", {0, 96}, minMaxLayout()},
       {"PictureSepiaZRW",
        {2, 56},  // 64 bytes
-       {{"SourcePicture", {0, 0}},
-        {"DestinationPicture", {1, 0}},
-        {"MinX", {2, 0}},
-        {"MinY", {2, 4}},
-        {"MaxX", {2, 8}},
-        {"MaxY", {2, 12}},
-        {"SepiaRed", {2, 16}},
-        {"SepiaGreen", {2, 20}},
-        {"SepiaBlue", {2, 24}}}},
+       processingFields({{"SepiaRed", {2, 16}}, {"SepiaGreen", {2, 20}}, {"SepiaBlue", {2, 24}}})},
       {"PictureConvolutionZRW",
        {2, 328},  // 336 bytes
        {{"SourcePicture", {0, 0}}, {"DestinationPicture", {1, 0}}, {"ValueCount", {2, 0}}}},
-      {"PictureLut3DZRW",
-       {2, 16 + 18 * 18 * 18 * 3 * 8},  // 139,992 bytes
-       {{"SourcePicture", {0, 0}},
-        {"DestinationPicture", {1, 0}},
-        {"MinX", {2, 0}},
-        {"MinY", {2, 4}},
-        {"MaxX", {2, 8}},
-        {"MaxY", {2, 12}}}},
+      {"PictureLut3DZRW", {2, 16 + 18 * 18 * 18 * 3 * 8}, processingFields({})},  // 139,992 bytes
       {"PaletteZRW", {0, 1032}, {{"Count", {0, 0}}}},
-      {"PictureMatrixZRW",
-       {2, 136},  // 144 bytes
-       {{"SourcePicture", {0, 0}},
-        {"DestinationPicture", {1, 0}},
-        {"MinX", {2, 0}},
-        {"MinY", {2, 4}},
-        {"MaxX", {2, 8}},
-        {"MaxY", {2, 12}},
-        {"Displacement", {2, 16}}}},
-      {"PictureMatrix3DZRW",
-       {2, 216},  // 224 bytes
-       {{"SourcePicture", {0, 0}},
-        {"DestinationPicture", {1, 0}},
-        {"MinX", {2, 0}},
-        {"MinY", {2, 4}},
-        {"MaxX", {2, 8}},
-        {"MaxY", {2, 12}}}},
+      {"PictureMatrixZRW", {2, 136}, processingFields({{"Displacement", {2, 16}}})},  // 144 bytes
+      {"PictureMatrix3DZRW", {2, 216}, processingFields({})},                         // 224 bytes
   };
   return all;
 }
 
 // PictureMinMaxZRW: 24 integers, RedMaxX first.
-std::vector<std::pair<const char*, At>> minMaxLayout() {
+Fields minMaxLayout() {
   static const char* const kNames[24] = {
       "RedMaxX",   "RedMaxY",   "RedMax",   "RedMinX",   "RedMinY",   "RedMin",
       "GreenMaxX", "GreenMaxY", "GreenMax", "GreenMinX", "GreenMinY", "GreenMin",
       "BlueMaxX",  "BlueMaxY",  "BlueMax",  "BlueMinX",  "BlueMinY",  "BlueMin",
       "SumMaxX",   "SumMaxY",   "SumMax",   "SumMinX",   "SumMinY",   "SumMin"};
-  std::vector<std::pair<const char*, At>> fields;
+  Fields fields;
   for (size_t i = 0; i < 24; ++i) fields.push_back({kNames[i], {0, 4 * i}});
   return fields;
 }

@@ -27,7 +27,8 @@ class ConvolutionTest : public ClassTest {
     return o;
   }
   // Every pixel of the result: kUnwritten's colour where not written.
-  void expectResult(RbObject o, const std::function<std::optional<Rgb>(int32_t, int32_t)>& expected) {
+  void expectResult(RbObject o,
+                    const std::function<std::optional<Rgb>(int32_t, int32_t)>& expected) {
     RbPicture r = destination(o);
     ASSERT_NE(r, nullptr);
     for (int32_t y = 0; y < host.height(r); ++y)
@@ -70,9 +71,15 @@ TEST_F(ConvolutionTest, HorizontalThenVerticalOnTheChosenChannels) {
   //   rows of red 10 20 30 / 0 100 50 / 255 255 255 give, across,
   //   20, 62 (62.5 truncated) and 255; down, 5 + 31 + 63.75 = 99.75 -> 99.
   RbPicture source = pictureShowing(3, 3,
-                                    {{10, 1, 2}, {20, 3, 4}, {30, 5, 6},  //
-                                     {0, 7, 8}, {100, 9, 10}, {50, 11, 12},  //
-                                     {255, 13, 14}, {255, 15, 16}, {255, 17, 18}});
+                                    {{10, 1, 2},
+                                     {20, 3, 4},
+                                     {30, 5, 6},  //
+                                     {0, 7, 8},
+                                     {100, 9, 10},
+                                     {50, 11, 12},  //
+                                     {255, 13, 14},
+                                     {255, 15, 16},
+                                     {255, 17, 18}});
   RbObject o = convolution(source, {0.25, 0.5, 0.25}, {0.25, 0.5, 0.25});
   ASSERT_TRUE(call<bool>(o, kRun, int32_t{1}));
   expectResult(o, [&](int32_t x, int32_t y) -> std::optional<Rgb> {

@@ -11,7 +11,8 @@
 namespace zrwtest {
 namespace {
 
-const char* const kTable = "Table(r as integer, g as integer, b as integer, x as integer) as double";
+const char* const kTable =
+    "Table(r as integer, g as integer, b as integer, x as integer) as double";
 
 // Output x at node (r, g, b), on the 0..255 scale.
 using NodeValue = std::function<double(int32_t r, int32_t g, int32_t b, int32_t x)>;
@@ -41,7 +42,8 @@ class Lut3DTest : public ClassTest {
 std::vector<Rgb> manyColours() {
   std::vector<Rgb> colors;
   for (int32_t y = 0; y < 256; ++y)
-    for (int32_t x = 0; x < 256; ++x) colors.push_back({uint8_t(x), uint8_t(y), uint8_t(x * 7 + y * 13)});
+    for (int32_t x = 0; x < 256; ++x)
+      colors.push_back({uint8_t(x), uint8_t(y), uint8_t(x * 7 + y * 13)});
   return colors;
 }
 
@@ -54,18 +56,37 @@ TEST_F(Lut3DTest, LinearTablesAreReproducedExactly) {
     std::function<Rgb(Rgb)> expected;
   };
   const std::vector<Case> cases = {
-      {"identity", [](int32_t r, int32_t g, int32_t b, int32_t x) { return 17.0 * (x == 0 ? r : x == 1 ? g : b); },
+      {"identity",
+       [](int32_t r, int32_t g, int32_t b, int32_t x) {
+         return 17.0 * (x == 0 ? r : x == 1 ? g : b);
+       },
        [](Rgb c) { return c; }},
       {"channels rotated",
-       [](int32_t r, int32_t g, int32_t b, int32_t x) { return 17.0 * (x == 0 ? g : x == 1 ? b : r); },
-       [](Rgb c) { return Rgb{c.green, c.blue, c.red}; }},
-      {"negative", [](int32_t r, int32_t g, int32_t b, int32_t x) { return 255 - 17.0 * (x == 0 ? r : x == 1 ? g : b); },
-       [](Rgb c) { return Rgb{uint8_t(255 - c.red), uint8_t(255 - c.green), uint8_t(255 - c.blue)}; }},
+       [](int32_t r, int32_t g, int32_t b, int32_t x) {
+         return 17.0 * (x == 0 ? g : x == 1 ? b : r);
+       },
+       [](Rgb c) {
+         return Rgb{c.green, c.blue, c.red};
+       }},
+      {"negative",
+       [](int32_t r, int32_t g, int32_t b, int32_t x) {
+         return 255 - 17.0 * (x == 0 ? r : x == 1 ? g : b);
+       },
+       [](Rgb c) {
+         return Rgb{uint8_t(255 - c.red), uint8_t(255 - c.green), uint8_t(255 - c.blue)};
+       }},
       {"mixed, truncated",
-       [](int32_t r, int32_t g, int32_t, int32_t x) { return x == 0 ? 0.5 * 17 * r + 0.25 * 17 * g : 0.0; },
-       [](Rgb c) { return Rgb{uint8_t((2 * c.red + c.green) / 4), 0, 0}; }},
-      {"limited", [](int32_t r, int32_t, int32_t, int32_t x) { return x == 0 ? 34.0 * r - 100 : 0.0; },
-       [](Rgb c) { return Rgb{uint8_t(std::clamp(2 * c.red - 100, 0, 255)), 0, 0}; }},
+       [](int32_t r, int32_t g, int32_t, int32_t x) {
+         return x == 0 ? 0.5 * 17 * r + 0.25 * 17 * g : 0.0;
+       },
+       [](Rgb c) {
+         return Rgb{uint8_t((2 * c.red + c.green) / 4), 0, 0};
+       }},
+      {"limited",
+       [](int32_t r, int32_t, int32_t, int32_t x) { return x == 0 ? 34.0 * r - 100 : 0.0; },
+       [](Rgb c) {
+         return Rgb{uint8_t(std::clamp(2 * c.red - 100, 0, 255)), 0, 0};
+       }},
   };
   const std::vector<Rgb> colors = manyColours();
   RbPicture source = pictureShowing(256, 256, colors);
@@ -128,7 +149,9 @@ TEST_F(Lut3DTest, GridEdges) {
 TEST_F(Lut3DTest, OutputsBeyondTheScale) {
   const double inf = std::numeric_limits<double>::infinity();
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  RbObject o = lutWith([&](int32_t, int32_t, int32_t, int32_t x) { return x == 0 ? inf : x == 1 ? -5.0 : nan; });
+  RbObject o = lutWith([&](int32_t, int32_t, int32_t, int32_t x) {
+    return x == 0 ? inf : x == 1 ? -5.0 : nan;
+  });
   // (18, 40, 100) weighs its four corners 2, 9, 5 and 1 seventeenths; NaN
   // gives 0.
   EXPECT_EQ(mapped(o, {18, 40, 100}), (Rgb{255, 0, 0}));
@@ -141,8 +164,12 @@ TEST_F(Lut3DTest, OutputsBeyondTheScale) {
 TEST_F(Lut3DTest, EntriesOutsideTheTableReadZeroAndIgnoreWrites) {
   RbObject o = make("PictureLut3DZRW");
   assign(o, kTable, 17, 0, 17, 2, 1.5);
-  for (auto [r, g, b, x] : std::vector<std::array<int32_t, 4>>{
-           {18, 0, 0, 0}, {0, 18, 0, 0}, {0, 0, 18, 0}, {0, 0, 0, 3}, {-1, 0, 0, 0}, {0, 0, 0, -1}}) {
+  for (auto [r, g, b, x] : std::vector<std::array<int32_t, 4>>{{18, 0, 0, 0},
+                                                               {0, 18, 0, 0},
+                                                               {0, 0, 18, 0},
+                                                               {0, 0, 0, 3},
+                                                               {-1, 0, 0, 0},
+                                                               {0, 0, 0, -1}}) {
     assign(o, kTable, r, g, b, x, 7.0);
     EXPECT_EQ(call<double>(o, kTable, r, g, b, x), 0.0);
   }

@@ -42,25 +42,44 @@ TEST_F(PaletteTest, FactoriesLayDownTheirColours) {
       {"Blue", {{0, 0}, {7, 0x000007}, {255, 0x0000FF}}, 256},
       // The cube from white down; 216-255 repeat the black of 215.
       {"Web",
-       {{0, 0xFFFFFF}, {1, 0xFFFFCC}, {5, 0xFFFF00}, {6, 0xFFCCFF}, {36, 0xCCFFFF},
-        {210, 0x0000FF}, {215, 0x000000}, {216, 0x000000}, {255, 0x000000}},
+       {{0, 0xFFFFFF},
+        {1, 0xFFFFCC},
+        {5, 0xFFFF00},
+        {6, 0xFFCCFF},
+        {36, 0xCCFFFF},
+        {210, 0x0000FF},
+        {215, 0x000000},
+        {216, 0x000000},
+        {255, 0x000000}},
        216},
       // Entry 225 (CCCCCC) repeats cube entry 25, and 230-255 are black,
       // which the cube lacks: 215 + 10 greys + 4 + 1 distinct colours.
       {"Palm",
-       {{0, 0xFFFFFF}, {1, 0xFFCCFF}, {6, 0xFFFFCC}, {25, 0xCCCCCC}, {107, 0x000099},
-        {108, 0xFFFF66}, {214, 0x003300}, {215, 0x111111}, {224, 0xEEEEEE}, {225, 0xCCCCCC},
-        {226, 0x880000}, {227, 0x880088}, {228, 0x008800}, {229, 0x008888}, {230, 0},
+       {{0, 0xFFFFFF},
+        {1, 0xFFCCFF},
+        {6, 0xFFFFCC},
+        {25, 0xCCCCCC},
+        {107, 0x000099},
+        {108, 0xFFFF66},
+        {214, 0x003300},
+        {215, 0x111111},
+        {224, 0xEEEEEE},
+        {225, 0xCCCCCC},
+        {226, 0x880000},
+        {227, 0x880088},
+        {228, 0x008800},
+        {229, 0x008888},
+        {230, 0},
         {255, 0}},
        230},
       // The first and last entry of every line of the table.
       {"Windows",
-       {{0, 0xFFFFFF},   {15, 0xFF0000},   {16, 0xFFFF00},   {31, 0x9D9D9D},   {32, 0xA7A7A7},
-        {47, 0x158915},  {48, 0x189C18},   {63, 0xDDFFDD},   {64, 0xEEFFEE},   {79, 0x5959FF},
-        {80, 0x6A6AFF},  {95, 0x898915},   {96, 0x9C9C18},   {111, 0xFFFFDD},  {112, 0xFFFFEE},
-        {127, 0xC559FF}, {128, 0xCB6AFF},  {143, 0x158989},  {144, 0x189C9C},  {159, 0xDDFFFF},
-        {160, 0xEEFFFF}, {175, 0xF3A659},  {176, 0xF4AF6A},  {191, 0x891515},  {192, 0x9C1818},
-        {207, 0xFFDDDD}, {208, 0xFFEEEE},  {223, 0xE9B293},  {224, 0xEBBA9F},  {239, 0xC8CBD2},
+       {{0, 0xFFFFFF},   {15, 0xFF0000},  {16, 0xFFFF00},  {31, 0x9D9D9D},  {32, 0xA7A7A7},
+        {47, 0x158915},  {48, 0x189C18},  {63, 0xDDFFDD},  {64, 0xEEFFEE},  {79, 0x5959FF},
+        {80, 0x6A6AFF},  {95, 0x898915},  {96, 0x9C9C18},  {111, 0xFFFFDD}, {112, 0xFFFFEE},
+        {127, 0xC559FF}, {128, 0xCB6AFF}, {143, 0x158989}, {144, 0x189C9C}, {159, 0xDDFFFF},
+        {160, 0xEEFFFF}, {175, 0xF3A659}, {176, 0xF4AF6A}, {191, 0x891515}, {192, 0x9C1818},
+        {207, 0xFFDDDD}, {208, 0xFFEEEE}, {223, 0xE9B293}, {224, 0xEBBA9F}, {239, 0xC8CBD2},
         {240, 0xE3E5E8}, {255, 0x000000}},
        256},
   };
@@ -96,8 +115,14 @@ TEST_F(PaletteTest, CountColorsLooksAtTheEntriesInUseThatExist) {
   struct Case {
     int32_t count, expected;
   };
-  for (const Case& c : std::vector<Case>{{256, 256}, {300, 256}, {INT32_MAX, 256}, {10, 10},
-                                         {1, 1}, {0, 0}, {-1, 0}, {INT32_MIN, 0}}) {
+  for (const Case& c : std::vector<Case>{{256, 256},
+                                         {300, 256},
+                                         {INT32_MAX, 256},
+                                         {10, 10},
+                                         {1, 1},
+                                         {0, 0},
+                                         {-1, 0},
+                                         {INT32_MIN, 0}}) {
     set<int32_t>(grey, "Count", c.count);
     EXPECT_EQ(countColors(grey), c.expected) << c.count;
   }
@@ -107,7 +132,8 @@ TEST_F(PaletteTest, CountColorsLooksAtTheEntriesInUseThatExist) {
   assign(grey, kCol, int32_t{4}, RbColor{0x020202});
   EXPECT_EQ(countColors(grey), 4);
   destroy(grey);
-  RbObject black = host.call<RbObject>("NewPaletteZRW(count as integer) as PaletteZRW", int32_t{10});
+  RbObject black =
+      host.call<RbObject>("NewPaletteZRW(count as integer) as PaletteZRW", int32_t{10});
   EXPECT_EQ(countColors(black), 1);
   destroy(black);
   EXPECT_TRUE(auditWith(0));
@@ -151,9 +177,18 @@ TEST_F(PaletteTest, NewPictureIsDeepEnoughForTheCount) {
     int32_t count, depth;  // depth 0: nil
   };
   RbObject p = make("PaletteZRW");
-  for (const Case& c : std::vector<Case>{{1, 1},  {2, 1},   {3, 2},   {4, 2},   {5, 4},
-                                         {16, 4}, {17, 8},  {256, 8}, {257, 0}, {300, 0},
-                                         {0, 0},  {-1, 0}}) {
+  for (const Case& c : std::vector<Case>{{1, 1},
+                                         {2, 1},
+                                         {3, 2},
+                                         {4, 2},
+                                         {5, 4},
+                                         {16, 4},
+                                         {17, 8},
+                                         {256, 8},
+                                         {257, 0},
+                                         {300, 0},
+                                         {0, 0},
+                                         {-1, 0}}) {
     SCOPED_TRACE(c.count);
     set<int32_t>(p, "Count", c.count);
     RbPicture picture = call<RbPicture>(p, kNewPicture, int32_t{10}, int32_t{7});
@@ -204,8 +239,15 @@ TEST_F(PaletteTest, SystemPaletteHasTheEntriesTheScreenHas) {
     std::vector<std::pair<int32_t, RbColor>> entries;
   };
   const std::vector<Case> cases = {
-      {"8", 256, {{0, 0x000000}, {1, 0x800000}, {9, 0xA6CAF0}, {10, 0}, {246, 0xFFFBF0},
-                  {249, 0xFF0000}, {255, 0xFFFFFF}}},
+      {"8",
+       256,
+       {{0, 0x000000},
+        {1, 0x800000},
+        {9, 0xA6CAF0},
+        {10, 0},
+        {246, 0xFFFBF0},
+        {249, 0xFF0000},
+        {255, 0xFFFFFF}}},
       {"4", 16, {{0, 0}, {7, 0xC0C0C0}, {8, 0x808080}, {15, 0xFFFFFF}, {16, 0}}},
       {"1", 2, {{0, 0}, {1, 0xFFFFFF}}},
       {"32", 0, {{0, 0}}},  // one entry asked (1 << 32 % 32), none read
@@ -228,8 +270,7 @@ TEST_F(PaletteTest, SystemPaletteHasTheEntriesTheScreenHas) {
 // A host that cannot make instances for the plug-in.
 class PaletteWithoutInstancesTest : public rbtest::PluginTest {
  protected:
-  PaletteWithoutInstancesTest()
-      : PluginTest(rbhost::picturePluginPath(), options()) {}
+  PaletteWithoutInstancesTest() : PluginTest(rbhost::picturePluginPath(), options()) {}
   static rbhost::HostOptions options() {
     rbhost::HostOptions o;
     o.missingServices = {"PluginNewInstance"};

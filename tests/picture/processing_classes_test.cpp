@@ -56,7 +56,8 @@ const std::vector<ProcessingClass>& processingClasses() {
              for (int32_t b = 0; b < 16; ++b) {
                const int32_t node[3] = {r, g, b};
                for (int32_t x = 0; x < 3; ++x)
-                 t.assign(o, "Table(r as integer, g as integer, b as integer, x as integer) as double",
+                 t.assign(o,
+                          "Table(r as integer, g as integer, b as integer, x as integer) as double",
                           r, g, b, x, 17.0 * node[x]);
              }
        },
@@ -219,18 +220,18 @@ TEST_P(ProcessingAreaTest, AreaAtAndBeyondTheEdgesNeverLeavesThePicture) {
       {3, 2, 100, 100, 3, 2, w, h},              // maxima beyond the edges
       {5, 1, 5, 1, 5, 1, w, h},                  // maxima not above the minima
       {6, 4, 2, 1, 6, 4, w, h},
-      {-3, -2, 5, 4, 0, 0, 5, 4},                // negative minima start at 0
+      {-3, -2, 5, 4, 0, 0, 5, 4},  // negative minima start at 0
       {INT_MIN, INT_MIN, INT_MAX, INT_MAX, 0, 0, w, h},
-      {-5, -5, 0, 0, 0, 0, 0, 0},                // -5 < 0 < size: ends at 0, empty
-      {12, 9, 0, 0, 0, 0, 0, 0},                 // starts beyond the picture
+      {-5, -5, 0, 0, 0, 0, 0, 0},  // -5 < 0 < size: ends at 0, empty
+      {12, 9, 0, 0, 0, 0, 0, 0},   // starts beyond the picture
       {w, h, 0, 0, 0, 0, 0, 0},
       {INT_MAX, INT_MAX, 0, 0, 0, 0, 0, 0},
   };
   RbPicture source = patternPicture(w, h);
   const int32_t m = GetParam().margin;
   for (const Area& a : areas) {
-    SCOPED_TRACE(::testing::Message() << "area " << a.minX << ", " << a.minY << " to " << a.maxX
-                                      << ", " << a.maxY);
+    SCOPED_TRACE(::testing::Message()
+                 << "area " << a.minX << ", " << a.minY << " to " << a.maxX << ", " << a.maxY);
     RbObject o = configured();
     set<int32_t>(o, "MinX", a.minX);
     set<int32_t>(o, "MinY", a.minY);

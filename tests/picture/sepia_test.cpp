@@ -20,7 +20,8 @@ TEST_F(SepiaTest, DefaultsAreTheLumaWeightsAndNoTint) {
   EXPECT_EQ(get<double>(o, "FactorRed"), 0.299);
   EXPECT_EQ(get<double>(o, "FactorGreen"), 0.587);
   EXPECT_EQ(get<double>(o, "FactorBlue"), 0.114);
-  for (const char* tint : {"SepiaRed", "SepiaGreen", "SepiaBlue"}) EXPECT_EQ(get<int32_t>(o, tint), 0);
+  for (const char* tint : {"SepiaRed", "SepiaGreen", "SepiaBlue"})
+    EXPECT_EQ(get<int32_t>(o, tint), 0);
   set<double>(o, "FactorBlue", -0.5);
   EXPECT_EQ(get<double>(o, "FactorBlue"), -0.5);
   EXPECT_EQ(get<double>(o, "FactorGreen"), 0.587);
@@ -36,8 +37,15 @@ TEST_F(SepiaTest, LuminancePlusTint) {
   };
   const double r0 = 0.299, g0 = 0.587, b0 = 0.114;
   const std::vector<Case> cases = {
-      {"white: the weights 306 + 601 + 116 add up to 1023", r0, g0, b0, 0, 0, 0,
-       {255, 255, 255}, {254, 254, 254}},
+      {"white: the weights 306 + 601 + 116 add up to 1023",
+       r0,
+       g0,
+       b0,
+       0,
+       0,
+       0,
+       {255, 255, 255},
+       {254, 254, 254}},
       {"black with tints", r0, g0, b0, 40, 20, -20, {0, 0, 0}, {40, 20, 0}},
       // (100 * 306 + 50 * 601 + 200 * 116) / 1024 = 83850 / 1024 = 81.9
       {"a colour, truncated", r0, g0, b0, 40, 20, -20, {100, 50, 200}, {121, 101, 61}},

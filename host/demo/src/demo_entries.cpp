@@ -579,9 +579,9 @@ std::vector<DemoEntry> makeEntries() {
     DemoEntry e;
     e.title = "3-D lookup table: reds kept, the rest grey";
     e.key = classMethod("PictureLut3DZRW", "Run as boolean");
-    e.alsoNeeds = {classMethod(
-        "PictureLut3DZRW",
-        "Table(r as integer, g as integer, b as integer, x as integer) as double")};
+    e.alsoNeeds = {
+        classMethod("PictureLut3DZRW",
+                    "Table(r as integer, g as integer, b as integer, x as integer) as double")};
     e.setup = {"Dim lut As New PictureLut3DZRW", "lut.SourcePicture = card",
                "' node (r, g, b) stands for the colour (17 r, 17 g, 17 b): where red leads,",
                "' lut.Table(r, g, b, x) keeps it, elsewhere it is the grey 17 (0.3 r + 0.59 g + "
