@@ -468,14 +468,14 @@ std::vector<DemoEntry> makeEntries() {
                    classMethod("PaletteZRW", "Col(i as integer) as color")};
     e.statement = std::string("Dim pal As PaletteZRW = New") + name + "PaletteZRW";
     e.after = {"Print pal.Count, pal.CountColors",
-               "' a strip of the 256 entries, 2 x 24 pixels each: "
-               "strip.RGBSurface.Pixel(x, y) = pal.Col(x \\ 2)",
+               "' a strip of the 256 entries, one column each: "
+               "strip.RGBSurface.Pixel(x, y) = pal.Col(x)",
                "result = strip"};
-    e.setup = {"Dim strip As Picture = NewPicture(512, 24, 32)"};
-    for (int y = 0; y < 24; ++y)
-      for (int x = 0; x < 512; ++x)
+    e.setup = {"Dim strip As Picture = NewPicture(256, 8, 32)"};
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 256; ++x)
         e.quietAfter.push_back("strip.RGBSurface.Pixel(" + std::to_string(x) + ", " +
-                               std::to_string(y) + ") = pal.Col(" + std::to_string(x / 2) + ")");
+                               std::to_string(y) + ") = pal.Col(" + std::to_string(x) + ")");
     add(e);
   }
   {
