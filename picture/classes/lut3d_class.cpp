@@ -30,7 +30,8 @@ bool lutRun(RbObject self) {
   return runIntoDestination(d->pictures, [d](SourceRows in, ResultRows out) {
     // The table is read in place: nothing the kernel does reaches the host,
     // so the instance cannot change under it.
-    mapThroughLut3D(in, out, processingBounds(d->area, in.width, in.height), d->table);
+    mapThroughLut3D(in, out, processingBounds(d->area, in.width, in.height), d->table,
+                    kernelPath());
     return true;
   });
 }

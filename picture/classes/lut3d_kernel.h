@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "picture/classes/processing_class.h"
+#include "picture/frame/fast_paths.h"
 #include "picture/frame/pixel_rows.h"
 
 namespace zrw {
@@ -23,7 +24,8 @@ using Lut3DTable = double[kLutNodes][kLutNodes][kLutNodes][3];
 // its own grid reproduces every colour exactly. Outputs below 0 give 0,
 // above 255 give 255, NaN gives 0, others are truncated; fourth byte 0.
 // Pixels outside `area` are not written.
-void mapThroughLut3D(SourceRows in, ResultRows out, AreaBounds area, const Lut3DTable& table);
+void mapThroughLut3D(SourceRows in, ResultRows out, AreaBounds area, const Lut3DTable& table,
+                     KernelPath path = KernelPath::Fast);
 
 }  // namespace zrw
 

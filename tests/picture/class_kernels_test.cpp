@@ -4,9 +4,11 @@
 
 #include <climits>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <vector>
 
+#include "picture/classes/lut3d_kernel.h"
 #include "picture/classes/matrix_filter_kernels.h"
 #include "picture/classes/min_max_kernel.h"
 #include "picture/classes/separable_kernel.h"
@@ -126,6 +128,26 @@ TEST(ClassKernels, SeparableRowSumsMatchTheGeneralLoop) {
       f.blue = random() % 2;
       ASSERT_TRUE(zrw::convolveSeparable(in, fast, f, KernelPath::Fast));
       ASSERT_TRUE(zrw::convolveSeparable(in, general, f, KernelPath::General));
+    });
+}
+
+TEST(ClassKernels, Lut3DWithoutBranchesMatchesTheGeneralLoop) {
+  static zrw::Lut3DTable table;
+  for (uint32_t seed = 1; seed <= 200; ++seed)
+    compareOn(seed, [](std::mt19937& random, zrw::SourceRows in, zrw::ResultRows fast,
+                       zrw::ResultRows general, AreaBounds area) {
+      std::uniform_real_distribution<double> value(-40, 300);
+      const double odd[] = {std::numeric_limits<double>::infinity(),
+                            -std::numeric_limits<double>::infinity(),
+                            std::numeric_limits<double>::quiet_NaN(), 1e300};
+      const bool withOdd = random() % 4 == 0;
+      for (auto& plane : table)
+        for (auto& row : plane)
+          for (auto& node : row)
+            for (double& v : node)
+              v = withOdd && random() % 50 == 0 ? odd[random() % 4] : value(random);
+      zrw::mapThroughLut3D(in, fast, area, table, KernelPath::Fast);
+      zrw::mapThroughLut3D(in, general, area, table, KernelPath::General);
     });
 }
 
