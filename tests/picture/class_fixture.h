@@ -18,6 +18,11 @@ namespace zrwtest {
 inline constexpr uint32_t kUnwritten = 0xCDCDCDCD;
 
 class ClassTest : public PictureFunctionTest {
+ protected:
+  // Every test gives back every instance and picture it made: the host then
+  // holds what it held after loading, nothing locked.
+  void TearDown() override { EXPECT_TRUE(auditWith(0)) << "at the end of the test"; }
+
  public:  // the class tables of the tests call these too
   // A new instance; the test owns its one reference (see destroy()).
   RbObject make(const char* className) { return host.newInstance(className); }
