@@ -2,6 +2,8 @@
 
 #include "host_binding/host_entry.h"
 #include "host_binding/host_services.h"
+#include "picture/classes/class_definitions.h"
+#include "picture/classes/palette_class.h"
 #include "picture/frame/class_records.h"
 #include "picture/functions/binary_string.h"
 #include "picture/functions/blending.h"
@@ -27,7 +29,8 @@ namespace {
 // Classes registered before the extensions, in this order: PictureSepiaZRW,
 // PictureConvolutionZRW, PictureLut3DZRW, PaletteZRW, PictureMatrixZRW,
 // PictureMatrix3DZRW.
-auto leadingClasses = classList();
+auto leadingClasses = classList(&pictureSepiaClass, &pictureConvolutionClass, &pictureLut3DClass,
+                                &paletteClass, &pictureMatrixClass, &pictureMatrix3DClass);
 
 // Methods of the "graphics" extension: PaintDesktopZRW.
 auto graphicsMethods = methodTable();
@@ -54,6 +57,7 @@ auto pictureMethods = methodTable(
     method(&changeContrast, "ChangeContrastZRW(x as double) as picture"),
     method(&changeContrastRgb,
            "ChangeContrastZRW(xr as double, xg as double, xb as double) as picture"),
+    assignable(&picturePalette, &picturePaletteSet, "PaletteZRW as PaletteZRW"),
     method(&invertPicture,
            "InvertZRW(left as integer,top as integer,width as integer,height as integer) as "
            "picture"),
@@ -98,6 +102,15 @@ RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMetho
 //   PicturetoBinaryStringZRW, CombinePicturesZRW, BlendPicturesZRW,
 //   BlendPicturesWithMaskZRW, TintPictureZRW.
 auto globalMethods = methodTable(
+    method(&newGrayPalette, "NewGrayPaletteZRW as PaletteZRW"),
+    method(&newWebPalette, "NewWebPaletteZRW as PaletteZRW"),
+    method(&newRedPalette, "NewRedPaletteZRW as PaletteZRW"),
+    method(&newGreenPalette, "NewGreenPaletteZRW as PaletteZRW"),
+    method(&newBluePalette, "NewBluePaletteZRW as PaletteZRW"),
+    method(&newSystemPalette, "NewSystemPaletteZRW as PaletteZRW"),
+    method(&newWindowsPalette, "NewWindowsPaletteZRW as PaletteZRW"),
+    method(&newPalmPalette, "NewPalmPaletteZRW as PaletteZRW"),
+    method(&newPalette, "NewPaletteZRW(count as integer) as PaletteZRW"),
     method(&binaryStringToPicture, "BinaryStringtoPictureZRW(data as String) as Picture"),
     method(&pictureToBinaryString, "PicturetoBinaryStringZRW(p as picture) as string"),
     method(&combinePictures,
@@ -112,7 +125,7 @@ auto globalMethods = methodTable(
            "TintPictureZRW(source as picture, GreyBase as color, SepiaBase as color) as picture"));
 
 // Classes registered after the global methods: PictureMinMaxZRW.
-auto trailingClasses = classList();
+auto trailingClasses = classList(&pictureMinMaxClass);
 
 template <size_t N>
 void registerClasses(const std::array<RbClassDefinition*, N>& classes) {

@@ -129,4 +129,14 @@ TEST(Command, ColourOperationsScript) {
   EXPECT_TRUE(fs::exists(dir.file("stretched.png")));
 }
 
+// The picture plug-in's classes from a program: properties, assignable
+// methods, Run and DestinationPicture, with every reference given back.
+TEST(Command, ClassesScriptOfThePicturePlugin) {
+  TempDir dir;
+  const Command c =
+      rbhost(dir, {"run", (scripttest::binDir() / "script-data" / "classes.rbs").string()});
+  EXPECT_EQ(c.status, 0) << c.err;
+  EXPECT_EQ(c.out, "classes: ok\n");
+}
+
 }  // namespace

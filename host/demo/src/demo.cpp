@@ -114,20 +114,22 @@ SheetItem Demo::runEntry(const DemoEntry& e, size_t number) {
     in.define("scratch", kPicture, newPicture(host, w, h, 24, pixels));
     in.define("grey8", kPicture, newPicture(host, w, h, 8, pixels));
     in.define("result", kPicture, Value::nil(kPicture));
-    for (const std::string& line : e.setup) {
-      failedLine = line;
-      runLine(in, line);
-    }
+    for (const auto* lines : {&e.setup, &e.quietSetup})
+      for (const std::string& line : *lines) {
+        failedLine = line;
+        runLine(in, line);
+      }
     failedLine = e.statement;
     rbscript::Program statement = rbscript::parse(e.statement);
     const auto start = std::chrono::steady_clock::now();
     in.run(statement);
     item.milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    for (const std::string& line : e.after) {
-      failedLine = line;
-      runLine(in, line);
-    }
+    for (const auto* lines : {&e.after, &e.quietAfter})
+      for (const std::string& line : *lines) {
+        failedLine = line;
+        runLine(in, line);
+      }
     failedLine.clear();
     const rbscript::Variable* result = in.find("result");
     char prefix[8];

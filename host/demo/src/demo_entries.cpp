@@ -1,5 +1,7 @@
 #include "rbdemo/demo_entries.h"
 
+#include <cstdio>
+
 namespace rbdemo {
 namespace {
 
@@ -466,9 +468,18 @@ std::vector<DemoEntry> makeEntries() {
     DemoEntry e;
     e.title = std::string(name) + " palette";
     e.key = method(std::string("New") + name + "PaletteZRW as PaletteZRW");
-    e.alsoNeeds = {classMethod("PaletteZRW", "CountColors as integer")};
+    e.alsoNeeds = {classMethod("PaletteZRW", "CountColors as integer"),
+                   classMethod("PaletteZRW", "Col(i as integer) as color")};
     e.statement = std::string("Dim pal As PaletteZRW = New") + name + "PaletteZRW";
-    e.after = {"Print pal.Count, pal.CountColors"};
+    e.after = {"Print pal.Count, pal.CountColors",
+               "' a strip of the 256 entries, one column each: "
+               "strip.RGBSurface.Pixel(x, y) = pal.Col(x)",
+               "result = strip"};
+    e.setup = {"Dim strip As Picture = NewPicture(256, 8, 32)"};
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 256; ++x)
+        e.quietAfter.push_back("strip.RGBSurface.Pixel(" + std::to_string(x) + ", " +
+                               std::to_string(y) + ") = pal.Col(" + std::to_string(x) + ")");
     add(e);
   }
   {
@@ -500,6 +511,23 @@ std::vector<DemoEntry> makeEntries() {
                "sepia.SepiaRed = 40", "sepia.SepiaGreen = 20", "sepia.SepiaBlue = -20"};
     e.statement = "Dim done As Boolean = sepia.Run";
     e.after = {"result = sepia.DestinationPicture", "sepia.Close"};
+    add(e);
+  }
+  {
+    DemoEntry e;
+    e.title = "5 x 5 filter: blur";
+    e.key = classMethod("PictureMatrixZRW", "Run as boolean");
+    e.alsoNeeds = {
+        classMethod("PictureMatrixZRW", "Matrix(x as integer, y as integer) as integer")};
+    e.setup = {"Dim filter As New PictureMatrixZRW", "filter.SourcePicture = card",
+               "filter.ScaleFactor = 1 / 25",
+               "' every filter.Matrix(x, y) = 1, x and y from 0 to 4"};
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 5; ++x)
+        e.quietSetup.push_back("filter.Matrix(" + std::to_string(x) + ", " + std::to_string(y) +
+                               ") = 1");
+    e.statement = "Dim done As Boolean = filter.Run";
+    e.after = {"result = filter.DestinationPicture", "filter.Close"};
     add(e);
   }
   {
@@ -553,9 +581,29 @@ std::vector<DemoEntry> makeEntries() {
   }
   {
     DemoEntry e;
-    e.title = "3-D lookup table";
+    e.title = "3-D lookup table: reds kept, the rest grey";
     e.key = classMethod("PictureLut3DZRW", "Run as boolean");
-    e.setup = {"Dim lut As New PictureLut3DZRW", "lut.SourcePicture = card"};
+    e.alsoNeeds = {
+        classMethod("PictureLut3DZRW",
+                    "Table(r as integer, g as integer, b as integer, x as integer) as double")};
+    e.setup = {"Dim lut As New PictureLut3DZRW", "lut.SourcePicture = card",
+               "' node (r, g, b) stands for the colour (17 r, 17 g, 17 b): where red leads,",
+               "' lut.Table(r, g, b, x) keeps it, elsewhere it is the grey 17 (0.3 r + 0.59 g + "
+               "0.11 b)"};
+    for (int r = 0; r < 16; ++r)
+      for (int g = 0; g < 16; ++g)
+        for (int b = 0; b < 16; ++b) {
+          const bool redLeads = r > g + 1 && r > b + 1;
+          const double grey = 17 * (0.3 * r + 0.59 * g + 0.11 * b);
+          const int node[3] = {r, g, b};
+          for (int x = 0; x < 3; ++x) {
+            char value[32];
+            std::snprintf(value, sizeof value, "%.4f", redLeads ? 17.0 * node[x] : grey);
+            e.quietSetup.push_back("lut.Table(" + std::to_string(r) + ", " + std::to_string(g) +
+                                   ", " + std::to_string(b) + ", " + std::to_string(x) +
+                                   ") = " + value);
+          }
+        }
     e.statement = "Dim done As Boolean = lut.Run";
     e.after = {"result = lut.DestinationPicture", "lut.Close"};
     add(e);

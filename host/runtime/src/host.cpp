@@ -201,6 +201,14 @@ const PropertyRegistration& Host::property(RbObject object, std::string_view nam
   throw HostError(owner + " has no property " + std::string(name));
 }
 
+char* Host::directField(RbObject object, const PropertyRegistration& p, size_t size) const {
+  auto* o = state_->find<InstanceObject>(object, Object::Type::Instance);
+  if (o == nullptr) throw HostError("property " + p.name + " of an object without instance data");
+  if (p.selector < 0 || size_t(p.selector) + size > size_t(o->cls->dataSize))
+    throw HostError("property " + p.name + " lies outside the instance data");
+  return reinterpret_cast<char*>(o->storage.get() + o->cls->dataOffset + p.selector);
+}
+
 Audit Host::audit() const {
   Audit a;
   for (const auto& [handle, object] : state_->objects) {

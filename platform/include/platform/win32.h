@@ -55,6 +55,7 @@ typedef struct PlatformDeviceContext* HDC;
 typedef struct PlatformModule* HMODULE;
 typedef HMODULE HINSTANCE;
 typedef struct PlatformRegistryKey* HKEY;
+typedef struct PlatformWindow* HWND;
 typedef intptr_t (*FARPROC)();
 
 #ifndef TRUE
@@ -126,6 +127,19 @@ struct RECT {
   LONG bottom;
 };
 
+struct PALETTEENTRY {
+  BYTE peRed;
+  BYTE peGreen;
+  BYTE peBlue;
+  BYTE peFlags;
+};
+
+struct LOGPALETTE {
+  WORD palVersion;
+  WORD palNumEntries;
+  PALETTEENTRY palPalEntry[1];
+};
+
 static_assert(sizeof(BITMAPFILEHEADER) == 14);
 static_assert(sizeof(BITMAPINFOHEADER) == 40);
 static_assert(sizeof(RGBQUAD) == 4);
@@ -181,6 +195,28 @@ BOOL DeleteDC(HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);  // returns the previous bitmap
 UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
 UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors);
+
+// The screen. The emulation models one display whose depth is read from the
+// environment variable RB_EMULATED_SCREEN_BITS on every call (1, 4, 8, 16,
+// 24 or 32; 32 when unset or anything else), so that every library's copy of
+// the emulation sees the same screen. Displays of 1, 4 and 8 bits are
+// palette devices whose system palette holds the standard colours: black
+// and white; the 16 VGA colours; the 20 static colours at 0-9 and 246-255
+// with black between. Deeper displays have no palette:
+// GetSystemPaletteEntries answers 0 there, as Windows does.
+#define BITSPIXEL 12
+#define PLANES 14
+#define SIZEPALETTE 104
+#define RASTERCAPS 38
+#define RC_PALETTE 0x0100
+HDC GetDC(HWND window);  // NULL: the whole screen; any other window fails
+int ReleaseDC(HWND window, HDC dc);
+// BITSPIXEL, PLANES (1), SIZEPALETTE (entries, 0 without a palette),
+// RASTERCAPS (RC_PALETTE on palette devices); 0 for others.
+int GetDeviceCaps(HDC dc, int index);
+// Copies entries start .. start + count - 1 that exist; returns how many.
+// With null entries: the size of the palette.
+UINT GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entries);
 
 // Modules, over the system loader.
 HMODULE LoadLibraryA(LPCSTR fileName);

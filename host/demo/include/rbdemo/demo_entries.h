@@ -31,8 +31,13 @@ struct DemoEntry {
   Registration key;
   std::vector<Registration> alsoNeeds;  // other registrations the setup uses
   std::vector<std::string> setup;
+  // Lines too many to show (a table filled entry by entry, a strip drawn
+  // pixel by pixel): run after `setup`, and after `after`, respectively; the
+  // shown code says what they do in a comment.
+  std::vector<std::string> quietSetup;
   std::string statement;  // the timed line
   std::vector<std::string> after;
+  std::vector<std::string> quietAfter;
 };
 
 const std::vector<DemoEntry>& demoEntries();

@@ -195,6 +195,9 @@ class Host {
   // extensions); throws when absent or of another type than `expected`.
   const PropertyRegistration& property(RbObject object, std::string_view name,
                                        AbiType expected) const;
+  // The bytes of a direct property in the instance data; throws when the
+  // field of `size` bytes does not lie inside the data the class declared.
+  char* directField(RbObject object, const PropertyRegistration& p, size_t size) const;
 
   // ---- Objects. Every "new" hands the caller one reference.
   void retain(RbObject object);

@@ -48,8 +48,9 @@ template <typename T>
 T Host::getProperty(RbObject object, std::string_view name) const {
   const PropertyRegistration& p = property(object, name, abiTypeOfCpp<T>());
   if (p.direct()) {
+    // An object comes back without a reference of its own: the field keeps it.
     T value;
-    std::memcpy(&value, static_cast<const char*>(instanceData(object)) + p.selector, sizeof value);
+    std::memcpy(&value, directField(object, p, sizeof value), sizeof value);
     return value;
   }
   if (p.getter == nullptr) throw HostError("property " + std::string(name) + " cannot be read");
@@ -60,7 +61,18 @@ template <typename T>
 void Host::setProperty(RbObject object, std::string_view name, T value) const {
   const PropertyRegistration& p = property(object, name, abiTypeOfCpp<T>());
   if (p.direct()) {
-    std::memcpy(static_cast<char*>(instanceData(object)) + p.selector, &value, sizeof value);
+    char* field = directField(object, p, sizeof value);
+    if constexpr (std::is_pointer_v<T>) {
+      // An object field holds a reference of its own, as the host's standard
+      // accessor keeps it: the new value gains one, the old one loses it.
+      T old;
+      std::memcpy(&old, field, sizeof old);
+      if (value != nullptr) const_cast<Host*>(this)->retain(toObject(value));
+      std::memcpy(field, &value, sizeof value);
+      if (old != nullptr) const_cast<Host*>(this)->release(toObject(old));
+    } else {
+      std::memcpy(field, &value, sizeof value);
+    }
     return;
   }
   if (p.setter == nullptr) throw HostError("property " + std::string(name) + " is read-only");
