@@ -294,10 +294,13 @@ struct Target {
   }
 };
 
-// InvertZRW writes only its rectangle: the rest of its result is what the
-// host's new picture held, by definition.
+// Results that are, by definition, what the host's new picture held: outside
+// InvertZRW's rectangle, and all of PaletteZRW.NewPicture's (a new picture of
+// the palette's depth, nothing drawn).
 bool keepsNewPictureContents(const Target& target) {
-  return target.callable != nullptr && target.callable->name() == "InvertZRW";
+  if (target.callable == nullptr) return false;
+  const std::string name = target.callable->name();
+  return name == "InvertZRW" || name == "NewPicture";
 }
 
 bool isObjectKind(AbiKind k) {
