@@ -89,7 +89,9 @@ void convertFromPicture(RbObject self, RbPicture p) {
   ClientPictureData* c = clientPictureData(self);
   if (c == nullptr) return;
   emptyClientPicture(*c);
-  if (p == nullptr) return;
+  // The picture form keeps a reference of its own; a host that cannot add
+  // one leaves the client picture empty.
+  if (p == nullptr || !host::objectReferencesAvailable()) return;
   const RbPictureDescription d = describe(p);
   c->width = d.width;
   c->height = d.height;
@@ -210,6 +212,8 @@ int32_t bufferBytesPerPixel(int32_t depth) {
 
 bool makePictureForm(ClientPictureData& c, int32_t width, int32_t height, int32_t depth,
                      bool withMask) {
+  // The picture is handed out later with a reference added for each caller.
+  if (!host::objectReferencesAvailable()) return false;
   RbPicture p = host::newPicture(width, height, depth);
   if (p == nullptr) return false;
   c.width = width;

@@ -38,7 +38,7 @@ int32_t getProperty(RbObject self, RbWord selector) {
 // it was.
 void setCoefficientsMethod(RbObject self, RbArray coeffs) {
   ConvolutionData* k = data(self);
-  if (k == nullptr || coeffs == nullptr) return;
+  if (k == nullptr || coeffs == nullptr || !host::integerArraysAvailable()) return;
   const int32_t upperBound = host::runtimeUBound(coeffs);
   if (upperBound < 0 || upperBound > 20 || upperBound % 2 != 0) return;
   *k = {};

@@ -95,6 +95,7 @@ RbObject createInstance(RbClassRef classRef) {
 }
 RbObject pluginNewInstance(const char* className) { return newInstanceEntry(className); }
 
+bool integerArraysAvailable() { return uboundEntry.available() && readIntArrayEntry.available(); }
 int32_t runtimeUBound(RbArray a) { return uboundEntry(a); }
 int32_t runtimeDirectReadIntArray(RbArray a, int32_t i) { return readIntArrayEntry(a, i); }
 RbMemoryBlock newMemoryBlock(int32_t size) { return newMemoryBlockEntry(size); }

@@ -55,6 +55,9 @@ RbObject pluginNewInstance(const char* className);
 
 // Arrays and memory blocks.
 int32_t runtimeUBound(RbArray array);
+// Both array services resolved: without the upper bound no element can be
+// read safely.
+bool integerArraysAvailable();
 int32_t runtimeDirectReadIntArray(RbArray array, int32_t index);
 RbMemoryBlock newMemoryBlock(int32_t size);
 void* memoryBlockGetPtr(RbMemoryBlock block);
