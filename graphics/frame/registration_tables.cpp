@@ -2,7 +2,10 @@
 
 #include <array>
 
+#include "graphics/classes/color_matrix_class.h"
 #include "graphics/classes/rectangle_class.h"
+#include "graphics/color/color_matrix_adjust.h"
+#include "graphics/color/hsv_adjust.h"
 #include "graphics/color/rgb_offsets.h"
 #include "graphics/composite/add_subtract.h"
 #include "graphics/frame/error_methods.h"
@@ -31,6 +34,15 @@ std::array errorMethods = {
 // properties). Registered once it has a member.
 std::array<RbPropertyRecord, 0> pictureProperties{};
 std::array pictureMethods = {
+    method(rbFunction(adjustHsvMethod),
+           "TVQ_AdjustHSV(rect as TVQ_Rectangle, hue_degrees as double, saturation_factor as "
+           "double, brightness_factor as double, negative as boolean) as picture"),
+    method(rbFunction(adjustHsvWithMaskMethod),
+           "TVQ_AdjustHSVWithMask(mask as picture, hue_degrees as double, saturation_factor as "
+           "double, brightness_factor as double) as picture"),
+    method(rbFunction(getAverageHsvMethod),
+           "TVQ_GetAverageHSV(rect as TVQ_Rectangle, ByRef hue_degrees as double, ByRef "
+           "saturation as double, ByRef brightness as double)"),
     method(rbFunction(adjustRgbMethod),
            "TVQ_AdjustRGB(rect as TVQ_Rectangle, red_delta as integer, green_delta as integer, "
            "blue_delta as integer) as picture"),
@@ -40,6 +52,10 @@ std::array pictureMethods = {
     method(rbFunction(adjustRgbWithMaskMethod),
            "TVQ_AdjustRGBWithMask(mask as picture, red_delta as integer, green_delta as integer, "
            "blue_delta as integer) as picture"),
+    method(rbFunction(adjustRgbByMatrixMethod),
+           "TVQ_AdjustRGB(rect as TVQ_Rectangle, cm as TVQ_ColorMatrix) as picture"),
+    method(rbFunction(adjustRgbByMatrixWithMaskMethod),
+           "TVQ_AdjustRGBWithMask(mask as picture, cm as TVQ_ColorMatrix) as picture"),
 };
 
 RbClassRecord pictureExtension = {
@@ -76,6 +92,7 @@ void registerPluginInterface() {
   // Classes, in the order TVQ_Rectangle, TVQ_ColorMatrix, TVQ_Convolution,
   // TVQ_ClientPicture.
   registerClass(rectangleClass());
+  registerClass(colorMatrixClass());
 
   if (pictureExtension.propertyCount + pictureExtension.methodCount > 0) {
     registerClassExtension(pictureExtension);

@@ -7,12 +7,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "frame/frame_fixture.h"
+#include "graphics/color/color_matrix_adjust.h"
+#include "graphics/color/hsv_adjust.h"
 #include "graphics/composite/add_subtract.h"
 #include "graphics/frame/channel_curves.h"
 #include "graphics/frame/fast_path_table.h"
@@ -228,6 +231,134 @@ TEST_F(FastPathEquivalenceTest, CurvesByMask) {
                 });
               });
   }
+}
+
+// Matrices of small elements (the 32-bit sums) and of any size, NaN and
+// infinities included (the 64-bit sums).
+tvq::FixedColorMatrix drawColorMatrix(std::mt19937& rng) {
+  const double special[] = {std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::infinity(),
+                            -std::numeric_limits<double>::infinity(), 1e300, -3000.0, 2700.0};
+  const bool wide = std::uniform_int_distribution<int32_t>(0, 2)(rng) == 0;
+  tvq::ColorMatrixData m;
+  for (double& x : m.element) {
+    const int32_t kind = std::uniform_int_distribution<int32_t>(0, 9)(rng);
+    if (wide && kind == 0) {
+      x = special[std::uniform_int_distribution<size_t>(0, 5)(rng)];
+    } else {
+      x = std::uniform_real_distribution<double>(wide ? -5000.0 : -2.5, wide ? 5000.0 : 2.5)(rng);
+    }
+  }
+  return tvq::FixedColorMatrix::from(m);
+}
+
+TEST_F(FastPathEquivalenceTest, ColorMatrixOnASelection) {
+  walkTable("colour matrix on a selection", tvq::colorMatrixSelectionLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const tvq::Selection selection = drawSelection(rng, width, height);
+              const tvq::FixedColorMatrix matrix = drawColorMatrix(rng);
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in;
+              ASSERT_TRUE(in.lock(source));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(in.view(), target, selection, matrix);
+              });
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, ColorMatrixByMask) {
+  walkTable("colour matrix by mask", tvq::colorMatrixMaskLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              RbPicture mask = randomPicture(rng, width, height, depthIn(rng, entry.second));
+              const tvq::FixedColorMatrix matrix = drawColorMatrix(rng);
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in;
+              tvq::PictureLock levels;
+              ASSERT_TRUE(in.lock(source));
+              ASSERT_TRUE(levels.lock(mask));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(in.view(), levels.view(), target, matrix);
+              });
+            });
+}
+
+// Any shift the methods can compute, the extremes now and then.
+tvq::HsvShift drawHsvShift(std::mt19937& rng) {
+  auto between = [&](int32_t low, int32_t high) {
+    return std::uniform_int_distribution<int32_t>(low, high)(rng);
+  };
+  const int32_t factorLimit = between(0, 1) == 0 ? 10 * 1024 - 1 : 1000 * 1024 - 1;
+  tvq::HsvShift s;
+  s.hue = between(0, 4) == 0 ? (between(0, 1) == 0 ? -6144 : 6143) : between(-6144, 6143);
+  s.saturation = between(0, 4) == 0 ? between(0, 1) * factorLimit : between(0, 2048);
+  s.brightness = between(0, 4) == 0 ? between(0, 1) * factorLimit : between(0, 2048);
+  return s;
+}
+
+TEST_F(FastPathEquivalenceTest, HsvOnASelection) {
+  walkTable("HSV on a selection", tvq::hsvSelectionLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const tvq::Selection selection = drawSelection(rng, width, height);
+              const tvq::HsvShift shift = drawHsvShift(rng);
+              const bool negative = between(rng, 0, 1) == 0;
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in;
+              ASSERT_TRUE(in.lock(source));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(in.view(), target, selection, shift, negative);
+              });
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, HsvByMask) {
+  walkTable("HSV by mask", tvq::hsvMaskLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              RbPicture mask = randomPicture(rng, width, height, depthIn(rng, entry.second));
+              const tvq::HsvShift shift = drawHsvShift(rng);
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in;
+              tvq::PictureLock levels;
+              ASSERT_TRUE(in.lock(source));
+              ASSERT_TRUE(levels.lock(mask));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(in.view(), levels.view(), target, shift);
+              });
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, HsvSums) {
+  walkTable("HSV sums", tvq::hsvSumLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const tvq::Selection selection = drawSelection(rng, width, height);
+              tvq::PictureLock in;
+              ASSERT_TRUE(in.lock(source));
+              tvq::HsvSums fast;
+              tvq::HsvSums slow;
+              entry.loop(in.view(), selection, fast);
+              general(in.view(), selection, slow);
+              EXPECT_EQ(fast.red, slow.red);
+              EXPECT_EQ(fast.green, slow.green);
+              EXPECT_EQ(fast.blue, slow.blue);
+              EXPECT_EQ(fast.count, slow.count);
+              // Summed in the same order, so equal to the last bit.
+              EXPECT_EQ(fast.saturation, slow.saturation);
+              EXPECT_EQ(fast.brightness, slow.brightness);
+            });
 }
 
 TEST_F(FastPathEquivalenceTest, AddAndSubtract) {

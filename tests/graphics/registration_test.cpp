@@ -302,6 +302,14 @@ TEST(GraphicsVersionGate, RegistersOnlyForQualifiedHosts) {
       loaded.host.setProperty<int32_t>(r, "height", 4);
       EXPECT_EQ(loaded.host.callClassMethod<int32_t>("TVQ_Rectangle", "Area() as integer", r), 12);
       loaded.host.release(r);
+      // The one assignable method keeps its setter in either layout.
+      constexpr const char* kValue = "Value(i as integer, j as integer) as double";
+      RbObject cm = loaded.host.newInstance("TVQ_ColorMatrix");
+      loaded.host.callSetter("TVQ_ColorMatrix", kValue, cm, int32_t{0}, int32_t{2}, 0.5);
+      EXPECT_EQ(loaded.host.callClassMethod<double>("TVQ_ColorMatrix", kValue, cm, int32_t{0},
+                                                    int32_t{2}),
+                0.5);
+      loaded.host.release(cm);
     }
     EXPECT_TRUE(rbtest::AuditUnchanged(loaded.host, loaded.before));
   }

@@ -1,0 +1,266 @@
+#include "graphics/color/hsv_adjust.h"
+
+#include <cmath>
+
+#include "graphics/frame/channel_math.h"
+#include "graphics/frame/color_methods.h"
+#include "graphics/frame/color_walks.h"
+#include "graphics/frame/format_access.h"
+
+namespace tvq {
+namespace {
+
+using F = PixelFormat;
+
+constexpr int32_t kSector = 1024;         // hue steps per 60 degrees
+constexpr int32_t kCircle = 6 * kSector;  // 6144
+constexpr int32_t kSectorSquared = kSector * kSector;
+
+// One pixel through the integer model and back. Divisions truncate toward
+// zero; where channels tie, the order of the cases decides the formula.
+PixelValue adjustPixel(PixelValue v, const HsvShift& shift) {
+  const int32_t r = redOf(v), g = greenOf(v), b = blueOf(v);
+  int32_t max, min, numerator, base;
+  if (r >= g) {
+    if (r < b) {
+      max = b, min = g, numerator = r - g, base = 4 * kSector;
+    } else {
+      max = r, min = b < g ? b : g, numerator = g - b, base = 0;
+    }
+  } else if (g < b) {
+    max = b, min = r, numerator = r - g, base = 4 * kSector;
+  } else {
+    max = g, min = b < r ? b : r, numerator = b - r, base = 2 * kSector;
+  }
+  const int32_t delta = max - min;
+  int32_t saturation = 0;
+  int32_t hue = -1;
+  if (max >= 1) {
+    saturation = delta * kSector / max;
+    if (delta >= 1) hue = numerator * kSector / delta + base;
+  }
+
+  if (delta >= 1 && hue < 0) hue += kCircle;
+  hue += shift.hue;
+  if (hue < 0) hue += kCircle;
+  if (hue >= kCircle) hue -= kCircle;
+  // Both factors are below 1000 * 1024, so the products fit 32 bits.
+  int32_t s = saturation * shift.saturation / kSector;
+  s = s < 0 ? 0 : (s > kSector - 1 ? kSector - 1 : s);
+  const uint8_t value = clampChannel(max * shift.brightness / kSector);
+
+  if (s == 0) return makePixel(value, value, value);
+  // A pixel with s > 0 has delta > 0, so its hue lies in 0..6143 here.
+  const int32_t sector = hue / kSector;
+  const int32_t f = hue - sector * kSector;
+  const int32_t p = value * (kSector - s) / kSector;
+  const int32_t q = value * (kSectorSquared - f * s) / kSectorSquared;
+  const int32_t t = value * (kSectorSquared - s * (kSector - f)) / kSectorSquared;
+  switch (sector) {
+    case 0:
+      return clampedPixel(value, t, p);
+    case 1:
+      return clampedPixel(q, value, p);
+    case 2:
+      return clampedPixel(p, value, t);
+    case 3:
+      return clampedPixel(p, q, value);
+    case 4:
+      return clampedPixel(t, p, value);
+    default:
+      return clampedPixel(value, p, q);
+  }
+}
+
+constexpr PixelValue negativeOf(PixelValue v) {
+  return makePixel(static_cast<uint8_t>(255 - redOf(v)), static_cast<uint8_t>(255 - greenOf(v)),
+                   static_cast<uint8_t>(255 - blueOf(v)));
+}
+
+// The negative of the result as written: at 16 bits, 31 minus each 5-bit
+// channel, which is what writing the negative of the 8-bit colour gives.
+template <typename In, typename Out>
+void hsvOnSelection(const PixelView& source, const PixelView& target, const Selection& selection,
+                    const HsvShift& shift, bool negative) {
+  mapSelection<In, Out>(
+      source, target, selection, [&](PixelValue v) { return adjustPixel(v, shift); },
+      CopyRule::Converted);
+  if (negative) {
+    const Selection whole{0, 0, target.width - 1, target.height - 1};
+    mapSelectionInPlace<Out>(target, whole, negativeOf);
+  }
+}
+
+struct HsvBlend {
+  const HsvShift& shift;
+  // Level 0 is written through the formula too, which gives the colour back.
+  bool keeps(uint8_t) const { return false; }
+  PixelValue operator()(PixelValue v, uint8_t level) const {
+    const PixelValue a = adjustPixel(v, shift);
+    using W = MaskWeighting;
+    return makePixel(maskBlend<W::Levels255>(redOf(a), redOf(v), level),
+                     maskBlend<W::Levels255>(greenOf(a), greenOf(v), level),
+                     maskBlend<W::Levels255>(blueOf(a), blueOf(v), level));
+  }
+};
+
+template <typename In, typename Mask, typename Out>
+void hsvByMask(const PixelView& source, const PixelView& mask, const PixelView& target,
+               const HsvShift& shift) {
+  blendByMask<In, Mask, Out>(source, mask, target, HsvBlend{shift}, CopyRule::Converted);
+}
+
+template <typename In>
+void sumOnSelection(const PixelView& source, const Selection& selection, HsvSums& sums) {
+  auto add = [&](PixelValue v) {
+    const int32_t r = redOf(v), g = greenOf(v), b = blueOf(v);
+    sums.red += r;
+    sums.green += g;
+    sums.blue += b;
+    const double max = std::fmax(r, std::fmax(g, b));
+    const double min = std::fmin(r, std::fmin(g, b));
+    sums.brightness += max / 256.0;
+    sums.saturation += max == 0.0 ? 0.0 : (max - min) / max;
+    ++sums.count;
+  };
+  visitSelection<In>(source, selection, add);
+}
+
+constexpr FastPathTable<HsvSelectionLoop, 3> kSelectionLoops = {
+    {{
+        {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32,
+         hsvOnSelection<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
+        {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24,
+         hsvOnSelection<Fixed<F::Bgr24>, Fixed<F::Bgr24>>},
+        {"16-bit", F::Rgb555, FormatSet::any(), F::Rgb555,
+         hsvOnSelection<Fixed<F::Rgb555>, Fixed<F::Rgb555>>},
+    }},
+    hsvOnSelection<PerPixel, PerPixel>,
+};
+
+constexpr FastPathTable<HsvMaskLoop, 5> kMaskLoops = {
+    {{
+        {"32-bit, 8-bit mask", F::Bgrx32, F::Indexed8, F::Bgrx32,
+         hsvByMask<Fixed<F::Bgrx32>, Fixed<F::Indexed8>, Fixed<F::Bgrx32>>},
+        {"32-bit, 32-bit mask", F::Bgrx32, F::Bgrx32, F::Bgrx32,
+         hsvByMask<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
+        {"24-bit, 8-bit mask", F::Bgr24, F::Indexed8, F::Bgr24,
+         hsvByMask<Fixed<F::Bgr24>, Fixed<F::Indexed8>, Fixed<F::Bgr24>>},
+        {"24-bit, 24-bit mask", F::Bgr24, F::Bgr24, F::Bgr24,
+         hsvByMask<Fixed<F::Bgr24>, Fixed<F::Bgr24>, Fixed<F::Bgr24>>},
+        {"16-bit, 16-bit mask", F::Rgb555, F::Rgb555, F::Rgb555,
+         hsvByMask<Fixed<F::Rgb555>, Fixed<F::Rgb555>, Fixed<F::Rgb555>>},
+    }},
+    hsvByMask<PerPixel, PerPixel, PerPixel>,
+};
+
+constexpr FastPathTable<HsvSumLoop, 3> kSumLoops = {
+    {{
+        {"32-bit", F::Bgrx32, FormatSet::any(), FormatSet::any(), sumOnSelection<Fixed<F::Bgrx32>>},
+        {"24-bit", F::Bgr24, FormatSet::any(), FormatSet::any(), sumOnSelection<Fixed<F::Bgr24>>},
+        {"16-bit", F::Rgb555, FormatSet::any(), FormatSet::any(), sumOnSelection<Fixed<F::Rgb555>>},
+    }},
+    sumOnSelection<PerPixel>,
+};
+
+// Bounds from a program, NaN outside every one: the hue strictly between
+// -360 and 360, each factor from 0 up to (not including) `factorLimit`.
+bool checkHsvArguments(Operation& op, double hueDegrees, double saturationFactor,
+                       double brightnessFactor, double factorLimit) {
+  auto factorFits = [&](double x) { return x >= 0.0 && x < factorLimit; };
+  return op.check(hueDegrees > -360.0 && hueDegrees < 360.0, ErrorCode::DegreesOutOfBounds) &&
+         op.check(factorFits(saturationFactor), ErrorCode::SaturationOutOfBounds) &&
+         op.check(factorFits(brightnessFactor), ErrorCode::BrightnessOutOfBounds);
+}
+
+// Called only with checked arguments, so every conversion fits 32 bits.
+HsvShift shiftOf(double hueDegrees, double saturationFactor, double brightnessFactor) {
+  return {static_cast<int32_t>(std::floor(hueDegrees * 1024.0 / 60.0)),
+          static_cast<int32_t>(saturationFactor * 1024.0),
+          static_cast<int32_t>(brightnessFactor * 1024.0)};
+}
+
+constexpr double kRectangleFactorLimit = 1000.0;
+constexpr double kMaskFactorLimit = 10.0;
+
+}  // namespace
+
+const FastPathTable<HsvSelectionLoop, 3>& hsvSelectionLoops() { return kSelectionLoops; }
+const FastPathTable<HsvMaskLoop, 5>& hsvMaskLoops() { return kMaskLoops; }
+const FastPathTable<HsvSumLoop, 3>& hsvSumLoops() { return kSumLoops; }
+
+void adjustHsv(const PixelView& source, const PixelView& target, const Selection& selection,
+               const HsvShift& shift, bool negative) {
+  kSelectionLoops.choose({source.format, source.format, target.format}, sameShape(source, target))(
+      source, target, selection, shift, negative);
+}
+
+void adjustHsvByMask(const PixelView& source, const PixelView& mask, const PixelView& target,
+                     const HsvShift& shift) {
+  kMaskLoops.choose({source.format, mask.format, target.format},
+                    sameShape(source, mask) && sameShape(source, target))(source, mask, target,
+                                                                          shift);
+}
+
+HsvSums sumHsv(const PixelView& source, const Selection& selection) {
+  HsvSums sums;
+  kSumLoops.choose({source.format, source.format, source.format}, true)(source, selection, sums);
+  return sums;
+}
+
+HsvAverages averagesOf(const HsvSums& sums) {
+  const double count = static_cast<double>(sums.count);
+  HsvAverages a;
+  a.saturation = sums.saturation / count;
+  a.brightness = sums.brightness / count;
+  const double r = static_cast<double>(sums.red / sums.count);
+  const double g = static_cast<double>(sums.green / sums.count);
+  const double b = static_cast<double>(sums.blue / sums.count);
+  const double max = std::fmax(r, std::fmax(g, b));
+  const double delta = max - std::fmin(r, std::fmin(g, b));
+  if (max == 0.0 || delta == 0.0) return a;
+  double hue =
+      r == max ? (g - b) / delta : (g == max ? (b - r) / delta + 2.0 : (r - g) / delta + 4.0);
+  hue *= 60.0;
+  if (hue < 0.0) hue += 360.0;
+  a.hue = hue;
+  return a;
+}
+
+RbPicture adjustHsvMethod(RbPicture source, RbObject rect, double hueDegrees,
+                          double saturationFactor, double brightnessFactor, RbBoolean negative) {
+  return adjustSelection(
+      source, rect,
+      [&](Operation& op) {
+        return checkHsvArguments(op, hueDegrees, saturationFactor, brightnessFactor,
+                                 kRectangleFactorLimit);
+      },
+      [&](const PixelView& in, const PixelView& out, const Selection& s) {
+        adjustHsv(in, out, s, shiftOf(hueDegrees, saturationFactor, brightnessFactor), negative);
+      });
+}
+
+RbPicture adjustHsvWithMaskMethod(RbPicture source, RbPicture mask, double hueDegrees,
+                                  double saturationFactor, double brightnessFactor) {
+  return adjustByMask(
+      source, mask,
+      [&](Operation& op) {
+        return checkHsvArguments(op, hueDegrees, saturationFactor, brightnessFactor,
+                                 kMaskFactorLimit);
+      },
+      [&](const PixelView& in, const PixelView& levels, const PixelView& out) {
+        adjustHsvByMask(in, levels, out, shiftOf(hueDegrees, saturationFactor, brightnessFactor));
+      });
+}
+
+void getAverageHsvMethod(RbPicture source, RbObject rect, double* hueDegrees, double* saturation,
+                         double* brightness) {
+  measureSelection(source, rect, [&](const PixelView& in, const Selection& s) {
+    const HsvAverages a = averagesOf(sumHsv(in, s));
+    writeIfPassed(hueDegrees, a.hue);
+    writeIfPassed(saturation, a.saturation);
+    writeIfPassed(brightness, a.brightness);
+  });
+}
+
+}  // namespace tvq
