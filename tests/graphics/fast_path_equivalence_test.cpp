@@ -238,7 +238,10 @@ TEST_F(FastPathEquivalenceTest, CurvesByMask) {
 tvq::FixedColorMatrix drawColorMatrix(std::mt19937& rng) {
   const double special[] = {std::numeric_limits<double>::quiet_NaN(),
                             std::numeric_limits<double>::infinity(),
-                            -std::numeric_limits<double>::infinity(), 1e300, -3000.0, 2700.0};
+                            -std::numeric_limits<double>::infinity(),
+                            1e300,
+                            -3000.0,
+                            2700.0};
   const bool wide = std::uniform_int_distribution<int32_t>(0, 2)(rng) == 0;
   tvq::ColorMatrixData m;
   for (double& x : m.element) {
