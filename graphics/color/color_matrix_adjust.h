@@ -5,6 +5,7 @@
 #define TVQ_COLOR_COLOR_MATRIX_ADJUST_H
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "graphics/classes/color_matrix.h"
@@ -50,7 +51,17 @@ using ColorMatrixSelectionLoop = void (*)(const PixelView& source, const PixelVi
 using ColorMatrixMaskLoop = void (*)(const PixelView& source, const PixelView& mask,
                                      const PixelView& target, const FixedColorMatrix& matrix);
 
-const FastPathTable<ColorMatrixSelectionLoop, 3>& colorMatrixSelectionLoops();
+// SSE2 (the Windows DLL's baseline) adds two loops before the portable ones,
+// which builds without it keep.
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define TVQ_COLOR_MATRIX_SSE2 1
+inline constexpr size_t kColorMatrixSelectionFastLoops = 5;
+#else
+#define TVQ_COLOR_MATRIX_SSE2 0
+inline constexpr size_t kColorMatrixSelectionFastLoops = 3;
+#endif
+const FastPathTable<ColorMatrixSelectionLoop, kColorMatrixSelectionFastLoops>&
+colorMatrixSelectionLoops();
 const FastPathTable<ColorMatrixMaskLoop, 5>& colorMatrixMaskLoops();
 
 // The methods the host calls, receiver first.
