@@ -1,5 +1,7 @@
 #include "graphics/color/hsv_adjust.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "graphics/frame/channel_math.h"
@@ -16,28 +18,47 @@ constexpr int32_t kSector = 1024;         // hue steps per 60 degrees
 constexpr int32_t kCircle = 6 * kSector;  // 6144
 constexpr int32_t kSectorSquared = kSector * kSector;
 
+// n / d for 1 <= d <= 255 and |n| <= 1024 d, truncated toward zero, as a
+// multiplication: with r = ceil(2^32 / d), (|n| r) >> 32 is floor(|n| / d)
+// because |n| (r d - 2^32) / 2^32 < 1024 d^2 / 2^32 < 1 / d.
+struct Reciprocals {
+  std::array<uint64_t, 256> of{};
+  constexpr Reciprocals() {
+    for (uint64_t d = 1; d < 256; ++d) of[d] = ((uint64_t{1} << 32) + d - 1) / d;
+  }
+};
+constexpr Reciprocals kReciprocals;
+
+inline int32_t quotient(int32_t n, int32_t d) {
+  const uint64_t magnitude = static_cast<uint64_t>(n < 0 ? -n : n);
+  const auto q = static_cast<int32_t>((magnitude * kReciprocals.of[static_cast<size_t>(d)]) >> 32);
+  return n < 0 ? -q : q;
+}
+
+// The first channel of each sector's result takes value 0, 1 or 2 of
+// (V', q or t, p); the second and third likewise.
+constexpr std::array<uint8_t, 6> kRedFrom = {0, 1, 2, 2, 1, 0};
+constexpr std::array<uint8_t, 6> kGreenFrom = {1, 0, 0, 1, 2, 2};
+constexpr std::array<uint8_t, 6> kBlueFrom = {2, 2, 1, 0, 0, 1};
+
 // One pixel through the integer model and back. Divisions truncate toward
 // zero; where channels tie, the order of the cases decides the formula.
+// Written with selections rather than branches: pixels of a photograph pick
+// their cases at random.
 PixelValue adjustPixel(PixelValue v, const HsvShift& shift) {
   const int32_t r = redOf(v), g = greenOf(v), b = blueOf(v);
-  int32_t max, min, numerator, base;
-  if (r >= g) {
-    if (r < b) {
-      max = b, min = g, numerator = r - g, base = 4 * kSector;
-    } else {
-      max = r, min = b < g ? b : g, numerator = g - b, base = 0;
-    }
-  } else if (g < b) {
-    max = b, min = r, numerator = r - g, base = 4 * kSector;
-  } else {
-    max = g, min = b < r ? b : r, numerator = b - r, base = 2 * kSector;
-  }
+  const bool redFirst = r >= g;
+  const bool blueMax = redFirst ? r < b : g < b;
+  const int32_t max = blueMax ? b : (redFirst ? r : g);
+  const int32_t min = blueMax ? (redFirst ? g : r) : std::min(b, redFirst ? g : r);
+  const int32_t numerator = blueMax ? r - g : (redFirst ? g - b : b - r);
+  const int32_t base = blueMax ? 4 * kSector : (redFirst ? 0 : 2 * kSector);
   const int32_t delta = max - min;
   int32_t saturation = 0;
   int32_t hue = -1;
   if (max >= 1) {
-    saturation = delta * kSector / max;
-    if (delta >= 1) hue = numerator * kSector / delta + base;
+    saturation = quotient(delta * kSector, max);
+    if (delta >= 1) hue = quotient(numerator * kSector, delta) + base;
   }
 
   if (delta >= 1 && hue < 0) hue += kCircle;
@@ -47,29 +68,19 @@ PixelValue adjustPixel(PixelValue v, const HsvShift& shift) {
   // Both factors are below 1000 * 1024, so the products fit 32 bits.
   int32_t s = saturation * shift.saturation / kSector;
   s = s < 0 ? 0 : (s > kSector - 1 ? kSector - 1 : s);
-  const uint8_t value = clampChannel(max * shift.brightness / kSector);
+  const int32_t value = clampChannel(max * shift.brightness / kSector);
 
-  if (s == 0) return makePixel(value, value, value);
-  // A pixel with s > 0 has delta > 0, so its hue lies in 0..6143 here.
+  // With s = 0 all three are V'. Otherwise delta > 0 and the hue lies in
+  // 0..6143; a grey pixel's hue may be -1, which still names sector 0.
   const int32_t sector = hue / kSector;
   const int32_t f = hue - sector * kSector;
   const int32_t p = value * (kSector - s) / kSector;
-  const int32_t q = value * (kSectorSquared - f * s) / kSectorSquared;
-  const int32_t t = value * (kSectorSquared - s * (kSector - f)) / kSectorSquared;
-  switch (sector) {
-    case 0:
-      return clampedPixel(value, t, p);
-    case 1:
-      return clampedPixel(q, value, p);
-    case 2:
-      return clampedPixel(p, value, t);
-    case 3:
-      return clampedPixel(p, q, value);
-    case 4:
-      return clampedPixel(t, p, value);
-    default:
-      return clampedPixel(value, p, q);
-  }
+  // q for odd sectors, t for even ones.
+  const int32_t qt =
+      value * (kSectorSquared - s * ((sector & 1) != 0 ? f : kSector - f)) / kSectorSquared;
+  const std::array<int32_t, 3> from = {value, qt, p};
+  const auto i = static_cast<size_t>(sector) < 6 ? static_cast<size_t>(sector) : 0;
+  return clampedPixel(from[kRedFrom[i]], from[kGreenFrom[i]], from[kBlueFrom[i]]);
 }
 
 constexpr PixelValue negativeOf(PixelValue v) {
@@ -117,8 +128,8 @@ void sumOnSelection(const PixelView& source, const Selection& selection, HsvSums
     sums.red += r;
     sums.green += g;
     sums.blue += b;
-    const double max = std::fmax(r, std::fmax(g, b));
-    const double min = std::fmin(r, std::fmin(g, b));
+    const double max = std::max({r, g, b});
+    const double min = std::min({r, g, b});
     sums.brightness += max / 256.0;
     sums.saturation += max == 0.0 ? 0.0 : (max - min) / max;
     ++sums.count;
@@ -184,6 +195,8 @@ constexpr double kRectangleFactorLimit = 1000.0;
 constexpr double kMaskFactorLimit = 10.0;
 
 }  // namespace
+
+int32_t hsvQuotient(int32_t n, int32_t d) { return quotient(n, d); }
 
 const FastPathTable<HsvSelectionLoop, 3>& hsvSelectionLoops() { return kSelectionLoops; }
 const FastPathTable<HsvMaskLoop, 5>& hsvMaskLoops() { return kMaskLoops; }

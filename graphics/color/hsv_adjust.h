@@ -23,6 +23,10 @@ struct HsvShift {
   int32_t brightness = 1024;
 };
 
+// n / d truncated toward zero, for 1 <= d <= 255 and |n| <= 1024 d: the
+// divisions of the model, by multiplication.
+int32_t hsvQuotient(int32_t n, int32_t d);
+
 // The kernels: pixels only, on locked views.
 
 // Writes every pixel of `target` (the source's size): adjusted inside the

@@ -341,6 +341,18 @@ TEST_F(FastPathEquivalenceTest, HsvByMask) {
             });
 }
 
+// The HSV model divides by multiplying with reciprocals; every division it
+// makes gives the quotient of a true division.
+TEST(HsvModel, QuotientsByReciprocalAreExact) {
+  for (int32_t d = 1; d <= 255; ++d) {
+    for (int32_t n = -1024 * d; n <= 1024 * d; ++n) {
+      if (tvq::hsvQuotient(n, d) != n / d) {
+        FAIL() << n << " / " << d << " gives " << tvq::hsvQuotient(n, d);
+      }
+    }
+  }
+}
+
 TEST_F(FastPathEquivalenceTest, HsvSums) {
   walkTable("HSV sums", tvq::hsvSumLoops(),
             [&](std::mt19937& rng, const auto& entry, auto general) {
