@@ -174,6 +174,40 @@ class FastPathEquivalenceTest : public FrameTest {
       }
     }
   }
+
+  // One case of a selection kernel's entry: a random source of a format the
+  // entry accepts, a selection and twin targets; run(loop, source, target,
+  // selection) with the entry's loop and with the general one.
+  template <typename Entry, typename Loop, typename Run>
+  void compareOnSelection(std::mt19937& rng, const Entry& entry, Loop general, Run run) {
+    const int32_t width = between(rng, 1, 37);
+    const int32_t height = between(rng, 1, 9);
+    RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+    const tvq::Selection selection = drawSelection(rng, width, height);
+    auto [fast, slow] = targets(rng, entry.target, width, height);
+    tvq::PictureLock in;
+    ASSERT_TRUE(in.lock(source));
+    expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+      run(fastLoop ? entry.loop : general, in.view(), target, selection);
+    });
+  }
+
+  // The same for a mask kernel: run(loop, source, mask, target).
+  template <typename Entry, typename Loop, typename Run>
+  void compareByMask(std::mt19937& rng, const Entry& entry, Loop general, Run run) {
+    const int32_t width = between(rng, 1, 37);
+    const int32_t height = between(rng, 1, 9);
+    RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+    RbPicture mask = randomPicture(rng, width, height, depthIn(rng, entry.second));
+    auto [fast, slow] = targets(rng, entry.target, width, height);
+    tvq::PictureLock in;
+    tvq::PictureLock levels;
+    ASSERT_TRUE(in.lock(source));
+    ASSERT_TRUE(levels.lock(mask));
+    expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+      run(fastLoop ? entry.loop : general, in.view(), levels.view(), target);
+    });
+  }
 };
 
 TEST_F(FastPathEquivalenceTest, CurvesOnASelection) {
@@ -258,36 +292,20 @@ tvq::FixedColorMatrix drawColorMatrix(std::mt19937& rng) {
 TEST_F(FastPathEquivalenceTest, ColorMatrixOnASelection) {
   walkTable("colour matrix on a selection", tvq::colorMatrixSelectionLoops(),
             [&](std::mt19937& rng, const auto& entry, auto general) {
-              const int32_t width = between(rng, 1, 37);
-              const int32_t height = between(rng, 1, 9);
-              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
-              const tvq::Selection selection = drawSelection(rng, width, height);
               const tvq::FixedColorMatrix matrix = drawColorMatrix(rng);
-              auto [fast, slow] = targets(rng, entry.target, width, height);
-              tvq::PictureLock in;
-              ASSERT_TRUE(in.lock(source));
-              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
-                (fastLoop ? entry.loop : general)(in.view(), target, selection, matrix);
-              });
+              compareOnSelection(rng, entry, general,
+                                 [&](auto loop, const PixelView& in, const PixelView& out,
+                                     const tvq::Selection& s) { loop(in, out, s, matrix); });
             });
 }
 
 TEST_F(FastPathEquivalenceTest, ColorMatrixByMask) {
   walkTable("colour matrix by mask", tvq::colorMatrixMaskLoops(),
             [&](std::mt19937& rng, const auto& entry, auto general) {
-              const int32_t width = between(rng, 1, 37);
-              const int32_t height = between(rng, 1, 9);
-              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
-              RbPicture mask = randomPicture(rng, width, height, depthIn(rng, entry.second));
               const tvq::FixedColorMatrix matrix = drawColorMatrix(rng);
-              auto [fast, slow] = targets(rng, entry.target, width, height);
-              tvq::PictureLock in;
-              tvq::PictureLock levels;
-              ASSERT_TRUE(in.lock(source));
-              ASSERT_TRUE(levels.lock(mask));
-              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
-                (fastLoop ? entry.loop : general)(in.view(), levels.view(), target, matrix);
-              });
+              compareByMask(rng, entry, general,
+                            [&](auto loop, const PixelView& in, const PixelView& mask,
+                                const PixelView& out) { loop(in, mask, out, matrix); });
             });
 }
 
@@ -307,37 +325,22 @@ tvq::HsvShift drawHsvShift(std::mt19937& rng) {
 TEST_F(FastPathEquivalenceTest, HsvOnASelection) {
   walkTable("HSV on a selection", tvq::hsvSelectionLoops(),
             [&](std::mt19937& rng, const auto& entry, auto general) {
-              const int32_t width = between(rng, 1, 37);
-              const int32_t height = between(rng, 1, 9);
-              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
-              const tvq::Selection selection = drawSelection(rng, width, height);
               const tvq::HsvShift shift = drawHsvShift(rng);
               const bool negative = between(rng, 0, 1) == 0;
-              auto [fast, slow] = targets(rng, entry.target, width, height);
-              tvq::PictureLock in;
-              ASSERT_TRUE(in.lock(source));
-              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
-                (fastLoop ? entry.loop : general)(in.view(), target, selection, shift, negative);
-              });
+              compareOnSelection(
+                  rng, entry, general,
+                  [&](auto loop, const PixelView& in, const PixelView& out,
+                      const tvq::Selection& s) { loop(in, out, s, shift, negative); });
             });
 }
 
 TEST_F(FastPathEquivalenceTest, HsvByMask) {
   walkTable("HSV by mask", tvq::hsvMaskLoops(),
             [&](std::mt19937& rng, const auto& entry, auto general) {
-              const int32_t width = between(rng, 1, 37);
-              const int32_t height = between(rng, 1, 9);
-              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
-              RbPicture mask = randomPicture(rng, width, height, depthIn(rng, entry.second));
               const tvq::HsvShift shift = drawHsvShift(rng);
-              auto [fast, slow] = targets(rng, entry.target, width, height);
-              tvq::PictureLock in;
-              tvq::PictureLock levels;
-              ASSERT_TRUE(in.lock(source));
-              ASSERT_TRUE(levels.lock(mask));
-              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
-                (fastLoop ? entry.loop : general)(in.view(), levels.view(), target, shift);
-              });
+              compareByMask(rng, entry, general,
+                            [&](auto loop, const PixelView& in, const PixelView& mask,
+                                const PixelView& out) { loop(in, mask, out, shift); });
             });
 }
 
