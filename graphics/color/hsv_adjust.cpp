@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
+
+#if TVQ_HSV_SSE2
+#include <emmintrin.h>
+#endif
 
 #include "graphics/frame/channel_math.h"
 #include "graphics/frame/color_methods.h"
@@ -137,8 +142,147 @@ void sumOnSelection(const PixelView& source, const Selection& selection, HsvSums
   visitSelection<In>(source, selection, add);
 }
 
-constexpr FastPathTable<HsvSelectionLoop, 3> kSelectionLoops = {
+#if TVQ_HSV_SSE2
+// The model on four 32-bit pixels at once, to the same integers:
+// - the two divisions as float divisions truncated: n and d are exact in a
+//   float, and with |n| <= 1024 d, d <= 255 a quotient that is not an
+//   integer lies at least 1/d from one, far more than the rounding error
+//   (at most 1024 * 2^-24), so truncation gives trunc(n / d);
+// - products of a channel or s with a factor split as x (hi 1024 + lo), so
+//   that every product is one of 16-bit values (_mm_madd_epi16 against a
+//   zero high half) and x f / 1024 = x hi + (x lo) / 1024;
+// - max, min and the clamps with 16-bit instructions, every value being
+//   non-negative and below 2^15 where they are used.
+class HsvSse2 {
+ public:
+  explicit HsvSse2(const HsvShift& shift)
+      : hue_(_mm_set1_epi32(shift.hue)),
+        saturationHigh_(_mm_set1_epi32(shift.saturation >> 10)),
+        saturationLow_(_mm_set1_epi32(shift.saturation & 1023)),
+        brightnessHigh_(_mm_set1_epi32(shift.brightness >> 10)),
+        brightnessLow_(_mm_set1_epi32(shift.brightness & 1023)) {}
+
+  __m128i apply(__m128i pixels) const {
+    const __m128i byte = _mm_set1_epi32(255);
+    const __m128i r = _mm_and_si128(_mm_srli_epi32(pixels, 16), byte);
+    const __m128i g = _mm_and_si128(_mm_srli_epi32(pixels, 8), byte);
+    const __m128i b = _mm_and_si128(pixels, byte);
+    const __m128i redFirst = _mm_xor_si128(_mm_cmpgt_epi32(g, r), _mm_set1_epi32(-1));
+    const __m128i blueMax = select(redFirst, _mm_cmpgt_epi32(b, r), _mm_cmpgt_epi32(b, g));
+    const __m128i max = _mm_max_epi16(r, _mm_max_epi16(g, b));
+    const __m128i min = _mm_min_epi16(r, _mm_min_epi16(g, b));
+    const __m128i numerator = select(blueMax, _mm_sub_epi32(r, g),
+                                     select(redFirst, _mm_sub_epi32(g, b), _mm_sub_epi32(b, r)));
+    const __m128i base = select(blueMax, _mm_set1_epi32(4 * kSector),
+                                _mm_andnot_si128(redFirst, _mm_set1_epi32(2 * kSector)));
+    const __m128i delta = _mm_sub_epi32(max, min);
+    const __m128i one = _mm_set1_epi32(1);
+    const __m128i saturation = quotient(_mm_slli_epi32(delta, 10), _mm_max_epi16(max, one));
+    const __m128i grey = _mm_cmpeq_epi32(delta, _mm_setzero_si128());
+    __m128i hue =
+        _mm_add_epi32(quotient(_mm_slli_epi32(numerator, 10), _mm_max_epi16(delta, one)), base);
+    hue = _mm_or_si128(hue, grey);  // -1 for grey
+    const __m128i circle = _mm_set1_epi32(kCircle);
+    const __m128i zero = _mm_setzero_si128();
+    hue = _mm_add_epi32(hue,
+                        _mm_andnot_si128(grey, _mm_and_si128(_mm_cmpgt_epi32(zero, hue), circle)));
+    hue = _mm_add_epi32(hue, hue_);
+    hue = _mm_add_epi32(hue, _mm_and_si128(_mm_cmpgt_epi32(zero, hue), circle));
+    hue = _mm_sub_epi32(hue, _mm_andnot_si128(_mm_cmpgt_epi32(circle, hue), circle));
+
+    const __m128i s = atMost(scaled(saturation, saturationHigh_, saturationLow_), kSector - 1);
+    const __m128i value = atMost(scaled(max, brightnessHigh_, brightnessLow_), 255);
+
+    // A grey pixel's hue may be -1: sector 0, as the division gives.
+    const __m128i nonNegativeHue = _mm_andnot_si128(_mm_cmpgt_epi32(zero, hue), hue);
+    const __m128i sector = _mm_srli_epi32(nonNegativeHue, 10);
+    const __m128i f = _mm_sub_epi32(hue, _mm_slli_epi32(sector, 10));
+    const __m128i odd = _mm_cmpeq_epi32(_mm_and_si128(sector, one), one);
+    const __m128i p = _mm_srli_epi32(product(value, _mm_sub_epi32(_mm_set1_epi32(kSector), s)), 10);
+    const __m128i weight = select(odd, f, _mm_sub_epi32(_mm_set1_epi32(kSector), f));
+    // x = 2^20 - s weight, 0 < x <= 2^20, and value x >> 20 in two 16-bit
+    // products: (value (x >> 10) + (value (x & 1023) >> 10)) >> 10.
+    const __m128i x = _mm_sub_epi32(_mm_set1_epi32(kSectorSquared), product(s, weight));
+    const __m128i qt = _mm_srli_epi32(
+        _mm_add_epi32(product(value, _mm_srli_epi32(x, 10)),
+                      _mm_srli_epi32(product(value, _mm_and_si128(x, _mm_set1_epi32(1023))), 10)),
+        10);
+
+    auto in = [&](int32_t a, int32_t c) {
+      return _mm_or_si128(_mm_cmpeq_epi32(sector, _mm_set1_epi32(a)),
+                          _mm_cmpeq_epi32(sector, _mm_set1_epi32(c)));
+    };
+    const __m128i red = select(in(0, 5), value, select(in(1, 4), qt, p));
+    const __m128i green = select(in(1, 2), value, select(in(0, 3), qt, p));
+    const __m128i blue = select(in(3, 4), value, select(in(2, 5), qt, p));
+    return _mm_or_si128(_mm_or_si128(_mm_slli_epi32(red, 16), _mm_slli_epi32(green, 8)), blue);
+  }
+
+ private:
+  static __m128i select(__m128i mask, __m128i a, __m128i b) {
+    return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+  }
+  static __m128i quotient(__m128i n, __m128i d) {
+    return _mm_cvttps_epi32(_mm_div_ps(_mm_cvtepi32_ps(n), _mm_cvtepi32_ps(d)));
+  }
+  // a b for 0 <= a, b < 2^15.
+  static __m128i product(__m128i a, __m128i b) { return _mm_madd_epi16(a, b); }
+  // x f / 1024 with f = hi 1024 + lo; x < 2^15, hi < 1000, lo < 1024.
+  static __m128i scaled(__m128i x, __m128i high, __m128i low) {
+    return _mm_add_epi32(product(x, high), _mm_srli_epi32(product(x, low), 10));
+  }
+  static __m128i atMost(__m128i x, int32_t limit) {
+    const __m128i l = _mm_set1_epi32(limit);
+    return select(_mm_cmpgt_epi32(x, l), l, x);
+  }
+
+  __m128i hue_, saturationHigh_, saturationLow_, brightnessHigh_, brightnessLow_;
+};
+
+// The 32-bit loop: rows and the parts of rows outside the selection copied
+// bytewise, the selected parts four pixels at a time and the rest through
+// the portable rule; then the negative, as the portable loop does it.
+void hsvOnSelectionSse2(const PixelView& source, const PixelView& target,
+                        const Selection& selection, const HsvShift& shift, bool negative) {
+  using Access = Fixed<F::Bgrx32>;
+  const HsvSse2 sse2(shift);
+  const RowSpan span = spanWithin(selection, source.width, source.height);
+  const auto bytes = [](int32_t pixels) { return static_cast<size_t>(pixels) * 4; };
+  const PixelView none;
+  for (int32_t y = 0; y < source.height; ++y) {
+    const uint8_t* from = source.row(y);
+    uint8_t* to = target.row(y);
+    if (span.empty() || !span.containsRow(y)) {
+      std::memcpy(to, from, bytes(source.width));
+      continue;
+    }
+    std::memcpy(to, from, bytes(span.left));
+    const int32_t count = span.right - span.left + 1;
+    const uint8_t* in = from + bytes(span.left);
+    uint8_t* out = to + bytes(span.left);
+    int32_t x = 0;
+    for (; x + 4 <= count; x += 4, in += 16, out += 16) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                       sse2.apply(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))));
+    }
+    for (; x < count; ++x, in += 4, out += 4) {
+      store(Access{}, none, out, adjustPixel(fetch(Access{}, none, in), shift));
+    }
+    std::memcpy(to + bytes(span.right + 1), from + bytes(span.right + 1),
+                bytes(source.width - span.right - 1));
+  }
+  if (negative) {
+    const Selection whole{0, 0, target.width - 1, target.height - 1};
+    mapSelectionInPlace<Access>(target, whole, negativeOf);
+  }
+}
+#endif
+
+constexpr FastPathTable<HsvSelectionLoop, kHsvSelectionFastLoops> kSelectionLoops = {
     {{
+#if TVQ_HSV_SSE2
+        {"32-bit, SSE2", F::Bgrx32, FormatSet::any(), F::Bgrx32, hsvOnSelectionSse2},
+#endif
         {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32,
          hsvOnSelection<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
         {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24,
@@ -198,7 +342,9 @@ constexpr double kMaskFactorLimit = 10.0;
 
 int32_t hsvQuotient(int32_t n, int32_t d) { return quotient(n, d); }
 
-const FastPathTable<HsvSelectionLoop, 3>& hsvSelectionLoops() { return kSelectionLoops; }
+const FastPathTable<HsvSelectionLoop, kHsvSelectionFastLoops>& hsvSelectionLoops() {
+  return kSelectionLoops;
+}
 const FastPathTable<HsvMaskLoop, 5>& hsvMaskLoops() { return kMaskLoops; }
 const FastPathTable<HsvSumLoop, 3>& hsvSumLoops() { return kSumLoops; }
 

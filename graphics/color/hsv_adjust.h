@@ -5,6 +5,7 @@
 #ifndef TVQ_COLOR_HSV_ADJUST_H
 #define TVQ_COLOR_HSV_ADJUST_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "graphics/frame/fast_path_table.h"
@@ -65,7 +66,16 @@ using HsvMaskLoop = void (*)(const PixelView& source, const PixelView& mask,
                              const PixelView& target, const HsvShift& shift);
 using HsvSumLoop = void (*)(const PixelView& source, const Selection& selection, HsvSums& sums);
 
-const FastPathTable<HsvSelectionLoop, 3>& hsvSelectionLoops();
+// SSE2 (the Windows DLL's baseline) adds a 32-bit loop before the portable
+// ones, which builds without it keep.
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#define TVQ_HSV_SSE2 1
+inline constexpr size_t kHsvSelectionFastLoops = 4;
+#else
+#define TVQ_HSV_SSE2 0
+inline constexpr size_t kHsvSelectionFastLoops = 3;
+#endif
+const FastPathTable<HsvSelectionLoop, kHsvSelectionFastLoops>& hsvSelectionLoops();
 const FastPathTable<HsvMaskLoop, 5>& hsvMaskLoops();
 const FastPathTable<HsvSumLoop, 3>& hsvSumLoops();
 
