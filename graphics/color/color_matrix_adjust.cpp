@@ -6,6 +6,8 @@
 
 #if TVQ_COLOR_MATRIX_SSE2
 #include <emmintrin.h>
+
+#include "graphics/frame/bgr24_sse2.h"
 #endif
 
 #include "graphics/classes/color_matrix_class.h"
@@ -143,42 +145,22 @@ class NarrowMatrixSse2 {
   __m128i blue_, green_, red_;
 };
 
-// Four packed 24-bit pixels (the low 12 bytes) to four words and back. The
-// byte each word takes beyond its pixel is multiplied by 0.
-inline __m128i lane(__m128i v, int32_t i) {
-  return _mm_and_si128(
-      v, _mm_setr_epi32(i == 0 ? -1 : 0, i == 1 ? -1 : 0, i == 2 ? -1 : 0, i == 3 ? -1 : 0));
-}
-inline __m128i spreadBgr24(__m128i v) {
-  return _mm_or_si128(_mm_or_si128(lane(v, 0), lane(_mm_slli_si128(v, 1), 1)),
-                      _mm_or_si128(lane(_mm_slli_si128(v, 2), 2), lane(_mm_slli_si128(v, 3), 3)));
-}
-// Words whose fourth byte is 0.
-inline __m128i packBgr24(__m128i w) {
-  return _mm_or_si128(_mm_or_si128(lane(w, 0), _mm_srli_si128(lane(w, 1), 1)),
-                      _mm_or_si128(_mm_srli_si128(lane(w, 2), 2), _mm_srli_si128(lane(w, 3), 3)));
-}
-
 // The selected part of a row of `Bytes`-byte pixels: groups of four through
 // SSE2, the rest through the portable rule. A 24-bit group is read as 16
 // bytes, so it goes through SSE2 only while two more pixels of the span
 // follow it, and is written as its 12 bytes.
 template <int32_t Bytes>
-void narrowMatrixSpan(const uint8_t* from, uint8_t* to, int32_t count, const NarrowMatrixSse2& sse2,
-                      const FixedColorMatrix& matrix) {
+void narrowMatrixSpan(const uint8_t* from, uint8_t* to, int32_t count,
+                      const NarrowMatrixSse2& vector, const FixedColorMatrix& matrix) {
   int32_t x = 0;
   if constexpr (Bytes == 4) {
     for (; x + 4 <= count; x += 4, from += 16, to += 16) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
-                       sse2.apply(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from))));
+                       vector.apply(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from))));
     }
   } else {
     for (; x + 6 <= count; x += 4, from += 12, to += 12) {
-      const __m128i packed = packBgr24(
-          sse2.apply(spreadBgr24(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)))));
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(to), packed);
-      const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(packed, 8));
-      std::memcpy(to + 8, &last, 4);
+      sse2::storeBgr24(to, vector.apply(sse2::loadBgr24(from)));
     }
   }
   using Access = Fixed<Bytes == 4 ? F::Bgrx32 : F::Bgr24>;
@@ -201,7 +183,7 @@ void matrixOnSelectionSse2(const PixelView& source, const PixelView& target,
     return;
   }
   constexpr int32_t kBytes = storedBytesOf<Format>();
-  const NarrowMatrixSse2 sse2(matrix);
+  const NarrowMatrixSse2 vector(matrix);
   const RowSpan span = spanWithin(selection, source.width, source.height);
   const auto bytes = [](int32_t pixels) { return static_cast<size_t>(pixels) * kBytes; };
   for (int32_t y = 0; y < source.height; ++y) {
@@ -213,7 +195,7 @@ void matrixOnSelectionSse2(const PixelView& source, const PixelView& target,
     }
     std::memcpy(to, from, bytes(span.left));
     narrowMatrixSpan<kBytes>(from + bytes(span.left), to + bytes(span.left),
-                             span.right - span.left + 1, sse2, matrix);
+                             span.right - span.left + 1, vector, matrix);
     std::memcpy(to + bytes(span.right + 1), from + bytes(span.right + 1),
                 bytes(source.width - span.right - 1));
   }

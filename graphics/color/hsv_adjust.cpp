@@ -7,6 +7,8 @@
 
 #if TVQ_HSV_SSE2
 #include <emmintrin.h>
+
+#include "graphics/frame/bgr24_sse2.h"
 #endif
 
 #include "graphics/frame/channel_math.h"
@@ -239,15 +241,19 @@ class HsvSse2 {
   __m128i hue_, saturationHigh_, saturationLow_, brightnessHigh_, brightnessLow_;
 };
 
-// The 32-bit loop: rows and the parts of rows outside the selection copied
-// bytewise, the selected parts four pixels at a time and the rest through
-// the portable rule; then the negative, as the portable loop does it.
+// The 32- and 24-bit loops: rows and the parts of rows outside the selection
+// copied bytewise, the selected parts four pixels at a time (at 24 bits while
+// two more pixels of the span follow, as the load reads 16 bytes) and the
+// rest through the portable rule; then the negative, as the portable loop
+// does it.
+template <PixelFormat Format>
 void hsvOnSelectionSse2(const PixelView& source, const PixelView& target,
                         const Selection& selection, const HsvShift& shift, bool negative) {
-  using Access = Fixed<F::Bgrx32>;
-  const HsvSse2 sse2(shift);
+  using Access = Fixed<Format>;
+  constexpr int32_t kBytes = storedBytesOf<Format>();
+  const HsvSse2 vector(shift);
   const RowSpan span = spanWithin(selection, source.width, source.height);
-  const auto bytes = [](int32_t pixels) { return static_cast<size_t>(pixels) * 4; };
+  const auto bytes = [](int32_t pixels) { return static_cast<size_t>(pixels) * kBytes; };
   const PixelView none;
   for (int32_t y = 0; y < source.height; ++y) {
     const uint8_t* from = source.row(y);
@@ -261,11 +267,17 @@ void hsvOnSelectionSse2(const PixelView& source, const PixelView& target,
     const uint8_t* in = from + bytes(span.left);
     uint8_t* out = to + bytes(span.left);
     int32_t x = 0;
-    for (; x + 4 <= count; x += 4, in += 16, out += 16) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                       sse2.apply(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))));
+    if constexpr (kBytes == 4) {
+      for (; x + 4 <= count; x += 4, in += 16, out += 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                         vector.apply(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))));
+      }
+    } else {
+      for (; x + 6 <= count; x += 4, in += 12, out += 12) {
+        sse2::storeBgr24(out, vector.apply(sse2::loadBgr24(in)));
+      }
     }
-    for (; x < count; ++x, in += 4, out += 4) {
+    for (; x < count; ++x, in += kBytes, out += kBytes) {
       store(Access{}, none, out, adjustPixel(fetch(Access{}, none, in), shift));
     }
     std::memcpy(to + bytes(span.right + 1), from + bytes(span.right + 1),
@@ -281,7 +293,8 @@ void hsvOnSelectionSse2(const PixelView& source, const PixelView& target,
 constexpr FastPathTable<HsvSelectionLoop, kHsvSelectionFastLoops> kSelectionLoops = {
     {{
 #if TVQ_HSV_SSE2
-        {"32-bit, SSE2", F::Bgrx32, FormatSet::any(), F::Bgrx32, hsvOnSelectionSse2},
+        {"32-bit, SSE2", F::Bgrx32, FormatSet::any(), F::Bgrx32, hsvOnSelectionSse2<F::Bgrx32>},
+        {"24-bit, SSE2", F::Bgr24, FormatSet::any(), F::Bgr24, hsvOnSelectionSse2<F::Bgr24>},
 #endif
         {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32,
          hsvOnSelection<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
