@@ -1,5 +1,6 @@
 #include "graphics/color/color_matrix_adjust.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -113,16 +114,29 @@ class NarrowMatrixSse2 {
   explicit NarrowMatrixSse2(const FixedColorMatrix& m)
       : blue_(coefficients(m, 2)), green_(coefficients(m, 1)), red_(coefficients(m, 0)) {}
 
-  // Four BGRX words to four BGR0 words.
-  __m128i apply(__m128i pixels) const {
+  // The three products of four pixels before any clamp, each of them below
+  // 3 * 255 * 2^15 / 1024 in size.
+  struct Products {
+    __m128i blue, green, red;
+  };
+  Products products(__m128i pixels) const {
     const __m128i zero = _mm_setzero_si128();
     const __m128i low = _mm_unpacklo_epi8(pixels, zero);
     const __m128i high = _mm_unpackhi_epi8(pixels, zero);
-    const __m128i b = channel(low, high, blue_);
-    const __m128i g = channel(low, high, green_);
-    const __m128i r = channel(low, high, red_);
+    return {channel(low, high, blue_), channel(low, high, green_), channel(low, high, red_)};
+  }
+
+  // Four BGRX words to four BGR0 words.
+  __m128i apply(__m128i pixels) const {
+    const Products a = products(pixels);
+    return clampedWords(a.blue, a.green, a.red);
+  }
+
+  // Channels as 32-bit lanes, clamped to 0..255, as BGR0 words.
+  static __m128i clampedWords(__m128i b, __m128i g, __m128i r) {
     // Bytes B0..B3 G0..G3 R0..R3 0..0, then interleaved to B G R 0 per pixel.
-    const __m128i planar = _mm_packus_epi16(_mm_packs_epi32(b, g), _mm_packs_epi32(r, zero));
+    const __m128i planar =
+        _mm_packus_epi16(_mm_packs_epi32(b, g), _mm_packs_epi32(r, _mm_setzero_si128()));
     const __m128i pairs = _mm_unpacklo_epi8(planar, _mm_srli_si128(planar, 8));
     return _mm_unpacklo_epi8(pairs, _mm_srli_si128(pairs, 8));
   }
@@ -200,6 +214,70 @@ void matrixOnSelectionSse2(const PixelView& source, const PixelView& target,
                 bytes(source.width - span.right - 1));
   }
 }
+// (A m + C (255 - m)) / 255 for four pixels' channel: one _mm_madd_epi16 of
+// (A, C) against (m, 255 - m), A being a narrow product (it fits 16 bits
+// signed); then the division as a float division truncated, which is exact:
+// |n| < 2^23 and a quotient that is not an integer lies at least 1/255 from
+// one, beyond the rounding error of |n / 255| * 2^-24 < 0.0016.
+inline __m128i blendChannel(__m128i adjusted, __m128i original, __m128i weights) {
+  const __m128i pairs =
+      _mm_or_si128(_mm_and_si128(adjusted, _mm_set1_epi32(0xFFFF)), _mm_slli_epi32(original, 16));
+  const __m128 n = _mm_cvtepi32_ps(_mm_madd_epi16(pairs, weights));
+  return _mm_cvttps_epi32(_mm_div_ps(n, _mm_set1_ps(255.0f)));
+}
+
+// The 32-bit mask loops: every pixel blended, four at a time; the levels of
+// an 8-bit mask through its colour table (an index past it reads as 0).
+template <PixelFormat MaskFormat>
+void matrixByMaskSse2(const PixelView& source, const PixelView& mask, const PixelView& target,
+                      const FixedColorMatrix& matrix) {
+  using Access = Fixed<F::Bgrx32>;
+  using MaskAccess = Fixed<MaskFormat>;
+  if (!fitsNarrowSums(matrix)) {
+    blendByMask<Access, MaskAccess, Access>(source, mask, target, MatrixBlend<int64_t>{matrix},
+                                            CopyRule::Converted);
+    return;
+  }
+  std::array<uint8_t, 256> levelOf{};
+  if constexpr (MaskFormat == F::Indexed8) {
+    for (uint32_t i = 0; i < 256; ++i) {
+      const auto index = static_cast<uint8_t>(i);
+      levelOf[i] = blueOf(fetch(MaskAccess{}, mask, &index));
+    }
+  }
+  const NarrowMatrixSse2 vector(matrix);
+  const MatrixBlend<int32_t> blend{matrix};
+  const __m128i byte = _mm_set1_epi32(255);
+  for (int32_t y = 0; y < source.height; ++y) {
+    const uint8_t* from = source.row(y);
+    const uint8_t* levels = mask.row(y);
+    uint8_t* to = target.row(y);
+    int32_t x = 0;
+    for (; x + 4 <= source.width; x += 4, from += 16, to += 16) {
+      __m128i m;
+      if constexpr (MaskFormat == F::Indexed8) {
+        m = _mm_setr_epi32(levelOf[levels[x]], levelOf[levels[x + 1]], levelOf[levels[x + 2]],
+                           levelOf[levels[x + 3]]);
+      } else {
+        m = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + 4 * x)), byte);
+      }
+      const __m128i weights = _mm_or_si128(m, _mm_slli_epi32(_mm_sub_epi32(byte, m), 16));
+      const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+      const NarrowMatrixSse2::Products a = vector.products(pixels);
+      const __m128i b = blendChannel(a.blue, _mm_and_si128(pixels, byte), weights);
+      const __m128i g =
+          blendChannel(a.green, _mm_and_si128(_mm_srli_epi32(pixels, 8), byte), weights);
+      const __m128i r =
+          blendChannel(a.red, _mm_and_si128(_mm_srli_epi32(pixels, 16), byte), weights);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), NarrowMatrixSse2::clampedWords(b, g, r));
+    }
+    for (; x < source.width; ++x, from += 4, to += 4) {
+      const uint8_t level =
+          MaskFormat == F::Indexed8 ? levelOf[levels[x]] : levels[4 * static_cast<size_t>(x)];
+      store(Access{}, target, to, blend(fetch(Access{}, source, from), level));
+    }
+  }
+}
 #endif
 
 constexpr FastPathTable<ColorMatrixSelectionLoop, kColorMatrixSelectionFastLoops> kSelectionLoops =
@@ -220,8 +298,13 @@ constexpr FastPathTable<ColorMatrixSelectionLoop, kColorMatrixSelectionFastLoops
         matrixOnSelection<PerPixel, PerPixel>,
 };
 
-constexpr FastPathTable<ColorMatrixMaskLoop, 5> kMaskLoops = {
+constexpr FastPathTable<ColorMatrixMaskLoop, kColorMatrixMaskFastLoops> kMaskLoops = {
     {{
+#if TVQ_COLOR_MATRIX_SSE2
+        {"32-bit, 8-bit mask, SSE2", F::Bgrx32, F::Indexed8, F::Bgrx32,
+         matrixByMaskSse2<F::Indexed8>},
+        {"32-bit, 32-bit mask, SSE2", F::Bgrx32, F::Bgrx32, F::Bgrx32, matrixByMaskSse2<F::Bgrx32>},
+#endif
         {"32-bit, 8-bit mask", F::Bgrx32, F::Indexed8, F::Bgrx32,
          matrixByMask<Fixed<F::Bgrx32>, Fixed<F::Indexed8>, Fixed<F::Bgrx32>>},
         {"32-bit, 32-bit mask", F::Bgrx32, F::Bgrx32, F::Bgrx32,
@@ -256,7 +339,9 @@ const FastPathTable<ColorMatrixSelectionLoop, kColorMatrixSelectionFastLoops>&
 colorMatrixSelectionLoops() {
   return kSelectionLoops;
 }
-const FastPathTable<ColorMatrixMaskLoop, 5>& colorMatrixMaskLoops() { return kMaskLoops; }
+const FastPathTable<ColorMatrixMaskLoop, kColorMatrixMaskFastLoops>& colorMatrixMaskLoops() {
+  return kMaskLoops;
+}
 
 void applyColorMatrix(const PixelView& source, const PixelView& target, const Selection& selection,
                       const FixedColorMatrix& matrix) {

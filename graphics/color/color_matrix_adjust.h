@@ -51,18 +51,20 @@ using ColorMatrixSelectionLoop = void (*)(const PixelView& source, const PixelVi
 using ColorMatrixMaskLoop = void (*)(const PixelView& source, const PixelView& mask,
                                      const PixelView& target, const FixedColorMatrix& matrix);
 
-// SSE2 (the Windows DLL's baseline) adds two loops before the portable ones,
-// which builds without it keep.
+// SSE2 (the Windows DLL's baseline) adds 32- and 24-bit selection loops and
+// 32-bit mask loops before the portable ones, which builds without it keep.
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define TVQ_COLOR_MATRIX_SSE2 1
 inline constexpr size_t kColorMatrixSelectionFastLoops = 5;
+inline constexpr size_t kColorMatrixMaskFastLoops = 7;
 #else
 #define TVQ_COLOR_MATRIX_SSE2 0
 inline constexpr size_t kColorMatrixSelectionFastLoops = 3;
+inline constexpr size_t kColorMatrixMaskFastLoops = 5;
 #endif
 const FastPathTable<ColorMatrixSelectionLoop, kColorMatrixSelectionFastLoops>&
 colorMatrixSelectionLoops();
-const FastPathTable<ColorMatrixMaskLoop, 5>& colorMatrixMaskLoops();
+const FastPathTable<ColorMatrixMaskLoop, kColorMatrixMaskFastLoops>& colorMatrixMaskLoops();
 
 // The methods the host calls, receiver first.
 
