@@ -8,7 +8,7 @@
 #if TVQ_COLOR_MATRIX_SSE2
 #include <emmintrin.h>
 
-#include "graphics/frame/bgr24_sse2.h"
+#include "graphics/frame/sse2_pixels.h"
 #endif
 
 #include "graphics/classes/color_matrix_class.h"
@@ -129,16 +129,7 @@ class NarrowMatrixSse2 {
   // Four BGRX words to four BGR0 words.
   __m128i apply(__m128i pixels) const {
     const Products a = products(pixels);
-    return clampedWords(a.blue, a.green, a.red);
-  }
-
-  // Channels as 32-bit lanes, clamped to 0..255, as BGR0 words.
-  static __m128i clampedWords(__m128i b, __m128i g, __m128i r) {
-    // Bytes B0..B3 G0..G3 R0..R3 0..0, then interleaved to B G R 0 per pixel.
-    const __m128i planar =
-        _mm_packus_epi16(_mm_packs_epi32(b, g), _mm_packs_epi32(r, _mm_setzero_si128()));
-    const __m128i pairs = _mm_unpacklo_epi8(planar, _mm_srli_si128(planar, 8));
-    return _mm_unpacklo_epi8(pairs, _mm_srli_si128(pairs, 8));
+    return sse2::clampedWords(a.blue, a.green, a.red);
   }
 
  private:
@@ -214,18 +205,6 @@ void matrixOnSelectionSse2(const PixelView& source, const PixelView& target,
                 bytes(source.width - span.right - 1));
   }
 }
-// (A m + C (255 - m)) / 255 for four pixels' channel: one _mm_madd_epi16 of
-// (A, C) against (m, 255 - m), A being a narrow product (it fits 16 bits
-// signed); then the division as a float division truncated, which is exact:
-// |n| < 2^23 and a quotient that is not an integer lies at least 1/255 from
-// one, beyond the rounding error of |n / 255| * 2^-24 < 0.0016.
-inline __m128i blendChannel(__m128i adjusted, __m128i original, __m128i weights) {
-  const __m128i pairs =
-      _mm_or_si128(_mm_and_si128(adjusted, _mm_set1_epi32(0xFFFF)), _mm_slli_epi32(original, 16));
-  const __m128 n = _mm_cvtepi32_ps(_mm_madd_epi16(pairs, weights));
-  return _mm_cvttps_epi32(_mm_div_ps(n, _mm_set1_ps(255.0f)));
-}
-
 // The 32-bit mask loops: every pixel blended, four at a time; the levels of
 // an 8-bit mask through its colour table (an index past it reads as 0).
 template <PixelFormat MaskFormat>
@@ -261,15 +240,14 @@ void matrixByMaskSse2(const PixelView& source, const PixelView& mask, const Pixe
       } else {
         m = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + 4 * x)), byte);
       }
-      const __m128i weights = _mm_or_si128(m, _mm_slli_epi32(_mm_sub_epi32(byte, m), 16));
+      const __m128i weights = sse2::levelWeights(m);
       const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
       const NarrowMatrixSse2::Products a = vector.products(pixels);
-      const __m128i b = blendChannel(a.blue, _mm_and_si128(pixels, byte), weights);
-      const __m128i g =
-          blendChannel(a.green, _mm_and_si128(_mm_srli_epi32(pixels, 8), byte), weights);
-      const __m128i r =
-          blendChannel(a.red, _mm_and_si128(_mm_srli_epi32(pixels, 16), byte), weights);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to), NarrowMatrixSse2::clampedWords(b, g, r));
+      _mm_storeu_si128(
+          reinterpret_cast<__m128i*>(to),
+          sse2::clampedWords(sse2::blendChannel(a.blue, sse2::blueLanes(pixels), weights),
+                             sse2::blendChannel(a.green, sse2::greenLanes(pixels), weights),
+                             sse2::blendChannel(a.red, sse2::redLanes(pixels), weights)));
     }
     for (; x < source.width; ++x, from += 4, to += 4) {
       const uint8_t level =
