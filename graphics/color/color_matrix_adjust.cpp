@@ -205,56 +205,24 @@ void matrixOnSelectionSse2(const PixelView& source, const PixelView& target,
                 bytes(source.width - span.right - 1));
   }
 }
-// The 32-bit mask loops: every pixel blended, four at a time; the levels of
-// an 8-bit mask through its colour table (an index past it reads as 0).
-template <PixelFormat MaskFormat>
+// The 32- and 24-bit mask loops, for the narrow matrices.
+template <PixelFormat Format, PixelFormat MaskFormat>
 void matrixByMaskSse2(const PixelView& source, const PixelView& mask, const PixelView& target,
                       const FixedColorMatrix& matrix) {
-  using Access = Fixed<F::Bgrx32>;
-  using MaskAccess = Fixed<MaskFormat>;
+  using Access = Fixed<Format>;
   if (!fitsNarrowSums(matrix)) {
-    blendByMask<Access, MaskAccess, Access>(source, mask, target, MatrixBlend<int64_t>{matrix},
-                                            CopyRule::Converted);
+    blendByMask<Access, Fixed<MaskFormat>, Access>(
+        source, mask, target, MatrixBlend<int64_t>{matrix}, CopyRule::Converted);
     return;
   }
-  std::array<uint8_t, 256> levelOf{};
-  if constexpr (MaskFormat == F::Indexed8) {
-    for (uint32_t i = 0; i < 256; ++i) {
-      const auto index = static_cast<uint8_t>(i);
-      levelOf[i] = blueOf(fetch(MaskAccess{}, mask, &index));
-    }
-  }
   const NarrowMatrixSse2 vector(matrix);
-  const MatrixBlend<int32_t> blend{matrix};
-  const __m128i byte = _mm_set1_epi32(255);
-  for (int32_t y = 0; y < source.height; ++y) {
-    const uint8_t* from = source.row(y);
-    const uint8_t* levels = mask.row(y);
-    uint8_t* to = target.row(y);
-    int32_t x = 0;
-    for (; x + 4 <= source.width; x += 4, from += 16, to += 16) {
-      __m128i m;
-      if constexpr (MaskFormat == F::Indexed8) {
-        m = _mm_setr_epi32(levelOf[levels[x]], levelOf[levels[x + 1]], levelOf[levels[x + 2]],
-                           levelOf[levels[x + 3]]);
-      } else {
-        m = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + 4 * x)), byte);
-      }
-      const __m128i weights = sse2::levelWeights(m);
-      const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-      const NarrowMatrixSse2::Products a = vector.products(pixels);
-      _mm_storeu_si128(
-          reinterpret_cast<__m128i*>(to),
-          sse2::clampedWords(sse2::blendChannel(a.blue, sse2::blueLanes(pixels), weights),
-                             sse2::blendChannel(a.green, sse2::greenLanes(pixels), weights),
-                             sse2::blendChannel(a.red, sse2::redLanes(pixels), weights)));
-    }
-    for (; x < source.width; ++x, from += 4, to += 4) {
-      const uint8_t level =
-          MaskFormat == F::Indexed8 ? levelOf[levels[x]] : levels[4 * static_cast<size_t>(x)];
-      store(Access{}, target, to, blend(fetch(Access{}, source, from), level));
-    }
-  }
+  sse2::blendRowsByMask<Format, MaskFormat>(
+      source, mask, target,
+      [&](__m128i pixels) {
+        const NarrowMatrixSse2::Products a = vector.products(pixels);
+        return sse2::ChannelLanes{a.blue, a.green, a.red};
+      },
+      MatrixBlend<int32_t>{matrix});
 }
 #endif
 
@@ -280,8 +248,13 @@ constexpr FastPathTable<ColorMatrixMaskLoop, kColorMatrixMaskFastLoops> kMaskLoo
     {{
 #if TVQ_COLOR_MATRIX_SSE2
         {"32-bit, 8-bit mask, SSE2", F::Bgrx32, F::Indexed8, F::Bgrx32,
-         matrixByMaskSse2<F::Indexed8>},
-        {"32-bit, 32-bit mask, SSE2", F::Bgrx32, F::Bgrx32, F::Bgrx32, matrixByMaskSse2<F::Bgrx32>},
+         matrixByMaskSse2<F::Bgrx32, F::Indexed8>},
+        {"32-bit, 32-bit mask, SSE2", F::Bgrx32, F::Bgrx32, F::Bgrx32,
+         matrixByMaskSse2<F::Bgrx32, F::Bgrx32>},
+        {"24-bit, 8-bit mask, SSE2", F::Bgr24, F::Indexed8, F::Bgr24,
+         matrixByMaskSse2<F::Bgr24, F::Indexed8>},
+        {"24-bit, 24-bit mask, SSE2", F::Bgr24, F::Bgr24, F::Bgr24,
+         matrixByMaskSse2<F::Bgr24, F::Bgr24>},
 #endif
         {"32-bit, 8-bit mask", F::Bgrx32, F::Indexed8, F::Bgrx32,
          matrixByMask<Fixed<F::Bgrx32>, Fixed<F::Indexed8>, Fixed<F::Bgrx32>>},

@@ -52,11 +52,11 @@ using ColorMatrixMaskLoop = void (*)(const PixelView& source, const PixelView& m
                                      const PixelView& target, const FixedColorMatrix& matrix);
 
 // SSE2 (the Windows DLL's baseline) adds 32- and 24-bit selection loops and
-// 32-bit mask loops before the portable ones, which builds without it keep.
+// 32- and 24-bit mask loops before the portable ones, which builds without it keep.
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define TVQ_COLOR_MATRIX_SSE2 1
 inline constexpr size_t kColorMatrixSelectionFastLoops = 5;
-inline constexpr size_t kColorMatrixMaskFastLoops = 7;
+inline constexpr size_t kColorMatrixMaskFastLoops = 9;
 #else
 #define TVQ_COLOR_MATRIX_SSE2 0
 inline constexpr size_t kColorMatrixSelectionFastLoops = 3;

@@ -289,51 +289,14 @@ void hsvOnSelectionSse2(const PixelView& source, const PixelView& target,
   }
 }
 
-// The 32-bit mask loops: every pixel adjusted and blended, four at a time;
-// the levels of an 8-bit mask through its colour table.
-template <PixelFormat MaskFormat>
+// The 32- and 24-bit mask loops.
+template <PixelFormat Format, PixelFormat MaskFormat>
 void hsvByMaskSse2(const PixelView& source, const PixelView& mask, const PixelView& target,
                    const HsvShift& shift) {
-  using Access = Fixed<F::Bgrx32>;
-  using MaskAccess = Fixed<MaskFormat>;
-  std::array<uint8_t, 256> levelOf{};
-  if constexpr (MaskFormat == F::Indexed8) {
-    for (uint32_t i = 0; i < 256; ++i) {
-      const auto index = static_cast<uint8_t>(i);
-      levelOf[i] = blueOf(fetch(MaskAccess{}, mask, &index));
-    }
-  }
   const HsvSse2 vector(shift);
-  const HsvBlend blend{shift};
-  for (int32_t y = 0; y < source.height; ++y) {
-    const uint8_t* from = source.row(y);
-    const uint8_t* levels = mask.row(y);
-    uint8_t* to = target.row(y);
-    int32_t x = 0;
-    for (; x + 4 <= source.width; x += 4, from += 16, to += 16) {
-      __m128i m;
-      if constexpr (MaskFormat == F::Indexed8) {
-        m = _mm_setr_epi32(levelOf[levels[x]], levelOf[levels[x + 1]], levelOf[levels[x + 2]],
-                           levelOf[levels[x + 3]]);
-      } else {
-        m = sse2::blueLanes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(levels + 4 * x)));
-      }
-      const __m128i weights = sse2::levelWeights(m);
-      const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-      const __m128i a = vector.apply(pixels);
-      _mm_storeu_si128(
-          reinterpret_cast<__m128i*>(to),
-          sse2::clampedWords(
-              sse2::blendChannel(sse2::blueLanes(a), sse2::blueLanes(pixels), weights),
-              sse2::blendChannel(sse2::greenLanes(a), sse2::greenLanes(pixels), weights),
-              sse2::blendChannel(sse2::redLanes(a), sse2::redLanes(pixels), weights)));
-    }
-    for (; x < source.width; ++x, from += 4, to += 4) {
-      const uint8_t level =
-          MaskFormat == F::Indexed8 ? levelOf[levels[x]] : levels[4 * static_cast<size_t>(x)];
-      store(Access{}, target, to, blend(fetch(Access{}, source, from), level));
-    }
-  }
+  sse2::blendRowsByMask<Format, MaskFormat>(
+      source, mask, target, [&](__m128i pixels) { return sse2::lanesOf(vector.apply(pixels)); },
+      HsvBlend{shift});
 }
 #endif
 
@@ -356,8 +319,14 @@ constexpr FastPathTable<HsvSelectionLoop, kHsvSelectionFastLoops> kSelectionLoop
 constexpr FastPathTable<HsvMaskLoop, kHsvMaskFastLoops> kMaskLoops = {
     {{
 #if TVQ_HSV_SSE2
-        {"32-bit, 8-bit mask, SSE2", F::Bgrx32, F::Indexed8, F::Bgrx32, hsvByMaskSse2<F::Indexed8>},
-        {"32-bit, 32-bit mask, SSE2", F::Bgrx32, F::Bgrx32, F::Bgrx32, hsvByMaskSse2<F::Bgrx32>},
+        {"32-bit, 8-bit mask, SSE2", F::Bgrx32, F::Indexed8, F::Bgrx32,
+         hsvByMaskSse2<F::Bgrx32, F::Indexed8>},
+        {"32-bit, 32-bit mask, SSE2", F::Bgrx32, F::Bgrx32, F::Bgrx32,
+         hsvByMaskSse2<F::Bgrx32, F::Bgrx32>},
+        {"24-bit, 8-bit mask, SSE2", F::Bgr24, F::Indexed8, F::Bgr24,
+         hsvByMaskSse2<F::Bgr24, F::Indexed8>},
+        {"24-bit, 24-bit mask, SSE2", F::Bgr24, F::Bgr24, F::Bgr24,
+         hsvByMaskSse2<F::Bgr24, F::Bgr24>},
 #endif
         {"32-bit, 8-bit mask", F::Bgrx32, F::Indexed8, F::Bgrx32,
          hsvByMask<Fixed<F::Bgrx32>, Fixed<F::Indexed8>, Fixed<F::Bgrx32>>},

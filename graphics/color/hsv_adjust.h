@@ -67,11 +67,11 @@ using HsvMaskLoop = void (*)(const PixelView& source, const PixelView& mask,
 using HsvSumLoop = void (*)(const PixelView& source, const Selection& selection, HsvSums& sums);
 
 // SSE2 (the Windows DLL's baseline) adds 32- and 24-bit selection loops and
-// 32-bit mask loops before the portable ones, which builds without it keep.
+// 32- and 24-bit mask loops before the portable ones, which builds without it keep.
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #define TVQ_HSV_SSE2 1
 inline constexpr size_t kHsvSelectionFastLoops = 5;
-inline constexpr size_t kHsvMaskFastLoops = 7;
+inline constexpr size_t kHsvMaskFastLoops = 9;
 #else
 #define TVQ_HSV_SSE2 0
 inline constexpr size_t kHsvSelectionFastLoops = 3;

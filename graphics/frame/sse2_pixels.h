@@ -5,8 +5,13 @@
 
 #include <emmintrin.h>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#include "graphics/frame/format_access.h"
+#include "graphics/frame/pixel_view.h"
 
 namespace tvq::sse2 {
 
@@ -77,6 +82,81 @@ inline __m128i greenLanes(__m128i words) {
 }
 inline __m128i redLanes(__m128i words) {
   return _mm_and_si128(_mm_srli_epi32(words, 16), _mm_set1_epi32(255));
+}
+
+// Three channel lanes of four pixels: adjusted values before any clamp.
+struct ChannelLanes {
+  __m128i blue, green, red;
+};
+inline ChannelLanes lanesOf(__m128i words) {
+  return {blueLanes(words), greenLanes(words), redLanes(words)};
+}
+
+// Every pixel of `target` blended by the mask level between the source and
+// its adjusted colour, four pixels at a time, for 32- and 24-bit pictures
+// with 8-bit masks or masks of the picture's own format. adjust4(words)
+// gives the ChannelLanes of four B, G, R, X words (|value| < 2^15); the rest
+// of a row goes through blendOne(pixel, level), the portable rule, which
+// must give the same bytes. The levels of an 8-bit mask come through its
+// colour table. A 24-bit group is read as 16 bytes, so it is taken only
+// while two more pixels of the row follow it.
+template <PixelFormat Format, PixelFormat MaskFormat, typename Adjust4, typename BlendOne>
+void blendRowsByMask(const PixelView& source, const PixelView& mask, const PixelView& target,
+                     const Adjust4& adjust4, const BlendOne& blendOne) {
+  static_assert(Format == PixelFormat::Bgrx32 || Format == PixelFormat::Bgr24);
+  static_assert(MaskFormat == PixelFormat::Indexed8 || MaskFormat == Format);
+  using Access = Fixed<Format>;
+  using MaskAccess = Fixed<MaskFormat>;
+  constexpr int32_t kBytes = storedBytesOf<Format>();
+  constexpr int32_t kGroupNeeds = kBytes == 4 ? 4 : 6;
+  std::array<uint8_t, 256> levelOf{};
+  if constexpr (MaskFormat == PixelFormat::Indexed8) {
+    for (uint32_t i = 0; i < 256; ++i) {
+      const auto index = static_cast<uint8_t>(i);
+      levelOf[i] = blueOf(fetch(MaskAccess{}, mask, &index));
+    }
+  }
+  auto load = [](const uint8_t* at) {
+    if constexpr (kBytes == 4) {
+      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    } else {
+      return loadBgr24(at);
+    }
+  };
+  for (int32_t y = 0; y < source.height; ++y) {
+    const uint8_t* from = source.row(y);
+    const uint8_t* levels = mask.row(y);
+    uint8_t* to = target.row(y);
+    int32_t x = 0;
+    for (; x + kGroupNeeds <= source.width; x += 4) {
+      const size_t at = static_cast<size_t>(x) * kBytes;
+      __m128i m;
+      if constexpr (MaskFormat == PixelFormat::Indexed8) {
+        m = _mm_setr_epi32(levelOf[levels[x]], levelOf[levels[x + 1]], levelOf[levels[x + 2]],
+                           levelOf[levels[x + 3]]);
+      } else {
+        m = blueLanes(load(levels + at));
+      }
+      const __m128i weights = levelWeights(m);
+      const __m128i pixels = load(from + at);
+      const ChannelLanes a = adjust4(pixels);
+      const __m128i words = clampedWords(blendChannel(a.blue, blueLanes(pixels), weights),
+                                         blendChannel(a.green, greenLanes(pixels), weights),
+                                         blendChannel(a.red, redLanes(pixels), weights));
+      if constexpr (kBytes == 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + at), words);
+      } else {
+        storeBgr24(to + at, words);
+      }
+    }
+    for (; x < source.width; ++x) {
+      const size_t at = static_cast<size_t>(x) * kBytes;
+      const uint8_t level = MaskFormat == PixelFormat::Indexed8
+                                ? levelOf[levels[x]]
+                                : blueOf(fetch(MaskAccess{}, mask, levels + at));
+      store(Access{}, target, to + at, blendOne(fetch(Access{}, source, from + at), level));
+    }
+  }
 }
 
 }  // namespace tvq::sse2
