@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#if TVQ_COLOR_MATRIX_SSE2
+#if TVQ_SSE2_AVAILABLE
 #include <emmintrin.h>
 
 #include "graphics/frame/sse2_pixels.h"
@@ -103,7 +103,7 @@ void matrixByMask(const PixelView& source, const PixelView& mask, const PixelVie
   }
 }
 
-#if TVQ_COLOR_MATRIX_SSE2
+#if TVQ_SSE2_AVAILABLE
 // Four pixels at a time with 16-bit products (the narrow matrices): each
 // output channel is two _mm_madd_epi16 of (B, G, R, 0) against
 // (k(2, j), k(1, j), k(0, j), 0), whose pair sums fit 32 bits; the division
@@ -229,7 +229,7 @@ void matrixByMaskSse2(const PixelView& source, const PixelView& mask, const Pixe
 constexpr FastPathTable<ColorMatrixSelectionLoop, kColorMatrixSelectionFastLoops> kSelectionLoops =
     {
         {{
-#if TVQ_COLOR_MATRIX_SSE2
+#if TVQ_SSE2_AVAILABLE
             {"32-bit, SSE2", F::Bgrx32, FormatSet::any(), F::Bgrx32,
              matrixOnSelectionSse2<F::Bgrx32>},
             {"24-bit, SSE2", F::Bgr24, FormatSet::any(), F::Bgr24, matrixOnSelectionSse2<F::Bgr24>},
@@ -246,7 +246,7 @@ constexpr FastPathTable<ColorMatrixSelectionLoop, kColorMatrixSelectionFastLoops
 
 constexpr FastPathTable<ColorMatrixMaskLoop, kColorMatrixMaskFastLoops> kMaskLoops = {
     {{
-#if TVQ_COLOR_MATRIX_SSE2
+#if TVQ_SSE2_AVAILABLE
         {"32-bit, 8-bit mask, SSE2", F::Bgrx32, F::Indexed8, F::Bgrx32,
          matrixByMaskSse2<F::Bgrx32, F::Indexed8>},
         {"32-bit, 32-bit mask, SSE2", F::Bgrx32, F::Bgrx32, F::Bgrx32,

@@ -12,6 +12,7 @@
 #include "graphics/frame/fast_path_table.h"
 #include "graphics/frame/pixel_view.h"
 #include "graphics/frame/selection.h"
+#include "graphics/frame/sse2_available.h"
 #include "host_binding/rb_abi.h"
 
 namespace tvq {
@@ -53,12 +54,10 @@ using ColorMatrixMaskLoop = void (*)(const PixelView& source, const PixelView& m
 
 // SSE2 (the Windows DLL's baseline) adds 32- and 24-bit selection loops and
 // 32- and 24-bit mask loops before the portable ones, which builds without it keep.
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define TVQ_COLOR_MATRIX_SSE2 1
+#if TVQ_SSE2_AVAILABLE
 inline constexpr size_t kColorMatrixSelectionFastLoops = 5;
 inline constexpr size_t kColorMatrixMaskFastLoops = 9;
 #else
-#define TVQ_COLOR_MATRIX_SSE2 0
 inline constexpr size_t kColorMatrixSelectionFastLoops = 3;
 inline constexpr size_t kColorMatrixMaskFastLoops = 5;
 #endif

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#if TVQ_HSV_SSE2
+#if TVQ_SSE2_AVAILABLE
 #include <emmintrin.h>
 
 #include "graphics/frame/sse2_pixels.h"
@@ -144,7 +144,7 @@ void sumOnSelection(const PixelView& source, const Selection& selection, HsvSums
   visitSelection<In>(source, selection, add);
 }
 
-#if TVQ_HSV_SSE2
+#if TVQ_SSE2_AVAILABLE
 // The model on four 32-bit pixels at once, to the same integers:
 // - the two divisions as float divisions truncated: n and d are exact in a
 //   float, and with |n| <= 1024 d, d <= 255 a quotient that is not an
@@ -302,7 +302,7 @@ void hsvByMaskSse2(const PixelView& source, const PixelView& mask, const PixelVi
 
 constexpr FastPathTable<HsvSelectionLoop, kHsvSelectionFastLoops> kSelectionLoops = {
     {{
-#if TVQ_HSV_SSE2
+#if TVQ_SSE2_AVAILABLE
         {"32-bit, SSE2", F::Bgrx32, FormatSet::any(), F::Bgrx32, hsvOnSelectionSse2<F::Bgrx32>},
         {"24-bit, SSE2", F::Bgr24, FormatSet::any(), F::Bgr24, hsvOnSelectionSse2<F::Bgr24>},
 #endif
@@ -318,7 +318,7 @@ constexpr FastPathTable<HsvSelectionLoop, kHsvSelectionFastLoops> kSelectionLoop
 
 constexpr FastPathTable<HsvMaskLoop, kHsvMaskFastLoops> kMaskLoops = {
     {{
-#if TVQ_HSV_SSE2
+#if TVQ_SSE2_AVAILABLE
         {"32-bit, 8-bit mask, SSE2", F::Bgrx32, F::Indexed8, F::Bgrx32,
          hsvByMaskSse2<F::Bgrx32, F::Indexed8>},
         {"32-bit, 32-bit mask, SSE2", F::Bgrx32, F::Bgrx32, F::Bgrx32,

@@ -11,6 +11,7 @@
 #include "graphics/frame/fast_path_table.h"
 #include "graphics/frame/pixel_view.h"
 #include "graphics/frame/selection.h"
+#include "graphics/frame/sse2_available.h"
 #include "host_binding/rb_abi.h"
 
 namespace tvq {
@@ -68,12 +69,10 @@ using HsvSumLoop = void (*)(const PixelView& source, const Selection& selection,
 
 // SSE2 (the Windows DLL's baseline) adds 32- and 24-bit selection loops and
 // 32- and 24-bit mask loops before the portable ones, which builds without it keep.
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#define TVQ_HSV_SSE2 1
+#if TVQ_SSE2_AVAILABLE
 inline constexpr size_t kHsvSelectionFastLoops = 5;
 inline constexpr size_t kHsvMaskFastLoops = 9;
 #else
-#define TVQ_HSV_SSE2 0
 inline constexpr size_t kHsvSelectionFastLoops = 3;
 inline constexpr size_t kHsvMaskFastLoops = 5;
 #endif
