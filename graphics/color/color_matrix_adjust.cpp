@@ -31,8 +31,9 @@ int32_t toFixed22_10(double element) {
   return static_cast<int32_t>(scaled);
 }
 
-// Every |k| below 2^15 keeps each sum within 3 * 255 * 2^15, so 32-bit sums
-// give the 64-bit results; matrices of elements below 32 in size take them.
+// Every k in -2^15..2^15 - 1 keeps each sum within 3 * 255 * 2^15, so
+// 32-bit sums give the 64-bit results (and the SSE2 loops can take k as
+// 16-bit values); matrices of elements below 32 in size are narrow.
 bool fitsNarrowSums(const FixedColorMatrix& m) {
   for (int32_t k : m.k) {
     if (k < -32768 || k > 32767) return false;
