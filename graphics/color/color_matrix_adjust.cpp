@@ -120,32 +120,42 @@ class NarrowMatrixSse2 {
   struct Products {
     __m128i blue, green, red;
   };
-  Products products(__m128i pixels) const {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i low = _mm_unpacklo_epi8(pixels, zero);
-    const __m128i high = _mm_unpackhi_epi8(pixels, zero);
-    return {channel(low, high, blue_), channel(low, high, green_), channel(low, high, red_)};
-  }
+  Products products(__m128i pixels) const { return productsOf<true>(pixels); }
 
-  // Four BGRX words to four BGR0 words.
+  // Four BGRX words to four BGR0 words. A negative sum clamps to 0 whether
+  // it is divided toward zero or toward minus infinity, so the clamped form
+  // shifts without the correction.
   __m128i apply(__m128i pixels) const {
-    const Products a = products(pixels);
+    const Products a = productsOf<false>(pixels);
     return sse2::clampedWords(a.blue, a.green, a.red);
   }
 
  private:
+  template <bool TowardZero>
+  Products productsOf(__m128i pixels) const {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low = _mm_unpacklo_epi8(pixels, zero);
+    const __m128i high = _mm_unpackhi_epi8(pixels, zero);
+    return {channel<TowardZero>(low, high, blue_), channel<TowardZero>(low, high, green_),
+            channel<TowardZero>(low, high, red_)};
+  }
   static __m128i coefficients(const FixedColorMatrix& m, int32_t j) {
     const auto k = [&](int32_t i) { return static_cast<int16_t>(m.at(i, j)); };
     return _mm_setr_epi16(k(2), k(1), k(0), 0, k(2), k(1), k(0), 0);
   }
+  template <bool TowardZero>
   static __m128i channel(__m128i low, __m128i high, __m128i k) {
     const __m128 a = _mm_castsi128_ps(_mm_madd_epi16(low, k));
     const __m128 b = _mm_castsi128_ps(_mm_madd_epi16(high, k));
     const __m128i sums =
         _mm_add_epi32(_mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0))),
                       _mm_castps_si128(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1))));
-    const __m128i towardZero = _mm_and_si128(_mm_srai_epi32(sums, 31), _mm_set1_epi32(1023));
-    return _mm_srai_epi32(_mm_add_epi32(sums, towardZero), 10);
+    if constexpr (TowardZero) {
+      const __m128i correction = _mm_and_si128(_mm_srai_epi32(sums, 31), _mm_set1_epi32(1023));
+      return _mm_srai_epi32(_mm_add_epi32(sums, correction), 10);
+    } else {
+      return _mm_srai_epi32(sums, 10);
+    }
   }
 
   __m128i blue_, green_, red_;
