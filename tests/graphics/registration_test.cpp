@@ -246,6 +246,12 @@ TEST(GraphicsRegistration, ArrivesInPublishedOrder) {
   }
   EXPECT_EQ(got[0].name, kErrorMethods[0]);
   EXPECT_EQ(got[1].name, kErrorMethods[1]);
+  // The classes come right after the error methods, TVQ_ColorMatrix second
+  // with all its methods.
+  ASSERT_GE(got.size(), 4u);
+  EXPECT_EQ(got[2].name, "TVQ_Rectangle");
+  EXPECT_EQ(got[3].name, "TVQ_ColorMatrix");
+  EXPECT_EQ(got[3].methods, fullRegistration()[3].methods);
   EXPECT_EQ(loaded.plugin.interfaceVersion, 8);
   EXPECT_TRUE(rbtest::AuditUnchanged(loaded.host, loaded.before));
 }
