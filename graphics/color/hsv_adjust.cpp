@@ -26,8 +26,9 @@ constexpr int32_t kCircle = 6 * kSector;  // 6144
 constexpr int32_t kSectorSquared = kSector * kSector;
 
 // n / d for 1 <= d <= 255 and |n| <= 1024 d, truncated toward zero, as a
-// multiplication: with r = ceil(2^32 / d), (|n| r) >> 32 is floor(|n| / d)
-// because |n| (r d - 2^32) / 2^32 < 1024 d^2 / 2^32 < 1 / d.
+// multiplication: with r = ceil(2^32 / d), (|n| r) >> 32 is floor(|n| / d),
+// because |n| r / 2^32 exceeds |n| / d by |n| (r d - 2^32) / (d 2^32) <
+// 1024 d / 2^32 < 1 / d, less than |n| / d lies below the next integer.
 struct Reciprocals {
   std::array<uint64_t, 256> of{};
   constexpr Reciprocals() {
@@ -95,8 +96,9 @@ constexpr PixelValue negativeOf(PixelValue v) {
                    static_cast<uint8_t>(255 - blueOf(v)));
 }
 
-// The negative of the result as written: at 16 bits, 31 minus each 5-bit
-// channel, which is what writing the negative of the 8-bit colour gives.
+// With `negative` the written result is then negated in place. At 16 bits
+// that makes each 5-bit channel 31 minus itself, which is what writing the
+// negative of the 8-bit colour gives: (255 - c) >> 3 = 31 - (c >> 3).
 template <typename In, typename Out>
 void hsvOnSelection(const PixelView& source, const PixelView& target, const Selection& selection,
                     const HsvShift& shift, bool negative) {
