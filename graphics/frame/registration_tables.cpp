@@ -3,11 +3,14 @@
 #include <array>
 
 #include "graphics/classes/client_picture.h"
+#include "graphics/classes/color_matrix_class.h"
 #include "graphics/classes/convolution_class.h"
 #include "graphics/classes/rectangle_class.h"
 #include "graphics/color/averaging.h"
+#include "graphics/color/color_matrix_adjust.h"
 #include "graphics/color/contrast.h"
 #include "graphics/color/gamma.h"
+#include "graphics/color/hsv_adjust.h"
 #include "graphics/color/rgb_offsets.h"
 #include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
@@ -60,6 +63,15 @@ std::array pictureMethods = {
     method(rbFunction(adjustGammaWithMaskMethod),
            "TVQ_AdjustGammaWithMask(mask as picture, center as color, red_factor as double, "
            "green_factor as double, blue_factor as double) as picture"),
+    method(rbFunction(adjustHsvMethod),
+           "TVQ_AdjustHSV(rect as TVQ_Rectangle, hue_degrees as double, saturation_factor as "
+           "double, brightness_factor as double, negative as boolean) as picture"),
+    method(rbFunction(adjustHsvWithMaskMethod),
+           "TVQ_AdjustHSVWithMask(mask as picture, hue_degrees as double, saturation_factor as "
+           "double, brightness_factor as double) as picture"),
+    method(rbFunction(getAverageHsvMethod),
+           "TVQ_GetAverageHSV(rect as TVQ_Rectangle, ByRef hue_degrees as double, ByRef "
+           "saturation as double, ByRef brightness as double)"),
     method(rbFunction(adjustRgbMethod),
            "TVQ_AdjustRGB(rect as TVQ_Rectangle, red_delta as integer, green_delta as integer, "
            "blue_delta as integer) as picture"),
@@ -69,6 +81,10 @@ std::array pictureMethods = {
     method(rbFunction(adjustRgbWithMaskMethod),
            "TVQ_AdjustRGBWithMask(mask as picture, red_delta as integer, green_delta as integer, "
            "blue_delta as integer) as picture"),
+    method(rbFunction(adjustRgbByMatrixMethod),
+           "TVQ_AdjustRGB(rect as TVQ_Rectangle, cm as TVQ_ColorMatrix) as picture"),
+    method(rbFunction(adjustRgbByMatrixWithMaskMethod),
+           "TVQ_AdjustRGBWithMask(mask as picture, cm as TVQ_ColorMatrix) as picture"),
     method(rbFunction(getAverageRgbMethod),
            "TVQ_GetAverageRGB(rect as TVQ_Rectangle, ByRef red as integer, ByRef green as "
            "integer, ByRef blue as integer)"),
@@ -141,6 +157,7 @@ void registerPluginInterface() {
   // Classes, in the order TVQ_Rectangle, TVQ_ColorMatrix, TVQ_Convolution,
   // TVQ_ClientPicture.
   registerClass(rectangleClass());
+  registerClass(colorMatrixClass());
   registerClass(convolutionClass());
   registerClass(clientPictureClass());
 

@@ -9,12 +9,15 @@
 #include <cstdint>
 #include <functional>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "frame/frame_fixture.h"
+#include "graphics/color/color_matrix_adjust.h"
+#include "graphics/color/hsv_adjust.h"
 #include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
 #include "graphics/composite/compare.h"
@@ -193,6 +196,40 @@ class FastPathEquivalenceTest : public FrameTest {
         if (HasFailure()) return;
       }
     }
+  }
+
+  // One case of a selection kernel's entry: a random source of a format the
+  // entry accepts, a selection and twin targets; run(loop, source, target,
+  // selection) with the entry's loop and with the general one.
+  template <typename Entry, typename Loop, typename Run>
+  void compareOnSelection(std::mt19937& rng, const Entry& entry, Loop general, Run run) {
+    const int32_t width = between(rng, 1, 37);
+    const int32_t height = between(rng, 1, 9);
+    RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+    const tvq::Selection selection = drawSelection(rng, width, height);
+    auto [fast, slow] = targets(rng, entry.target, width, height);
+    tvq::PictureLock in;
+    ASSERT_TRUE(in.lock(source));
+    expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+      run(fastLoop ? entry.loop : general, in.view(), target, selection);
+    });
+  }
+
+  // The same for a mask kernel: run(loop, source, mask, target).
+  template <typename Entry, typename Loop, typename Run>
+  void compareByMask(std::mt19937& rng, const Entry& entry, Loop general, Run run) {
+    const int32_t width = between(rng, 1, 37);
+    const int32_t height = between(rng, 1, 9);
+    RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+    RbPicture mask = randomPicture(rng, width, height, depthIn(rng, entry.second));
+    auto [fast, slow] = targets(rng, entry.target, width, height);
+    tvq::PictureLock in;
+    tvq::PictureLock levels;
+    ASSERT_TRUE(in.lock(source));
+    ASSERT_TRUE(levels.lock(mask));
+    expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+      run(fastLoop ? entry.loop : general, in.view(), levels.view(), target);
+    });
   }
 };
 
@@ -420,6 +457,118 @@ TEST_F(FastPathEquivalenceTest, ConvolutionPasses) {
               expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
                 (fastLoop ? entry.loop : general)(in.view(), target, selection, kernel, horizontal);
               });
+            });
+}
+
+// Matrices of small elements (the 32-bit sums) and of any size, NaN and
+// infinities included (the 64-bit sums).
+tvq::FixedColorMatrix drawColorMatrix(std::mt19937& rng) {
+  const double special[] = {std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::infinity(),
+                            -std::numeric_limits<double>::infinity(),
+                            1e300,
+                            -3000.0,
+                            2700.0};
+  const bool wide = std::uniform_int_distribution<int32_t>(0, 2)(rng) == 0;
+  tvq::ColorMatrixData m;
+  for (double& x : m.element) {
+    const int32_t kind = std::uniform_int_distribution<int32_t>(0, 9)(rng);
+    if (wide && kind == 0) {
+      x = special[std::uniform_int_distribution<size_t>(0, 5)(rng)];
+    } else {
+      x = std::uniform_real_distribution<double>(wide ? -5000.0 : -2.5, wide ? 5000.0 : 2.5)(rng);
+    }
+  }
+  return tvq::FixedColorMatrix::from(m);
+}
+
+TEST_F(FastPathEquivalenceTest, ColorMatrixOnASelection) {
+  walkTable("colour matrix on a selection", tvq::colorMatrixSelectionLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const tvq::FixedColorMatrix matrix = drawColorMatrix(rng);
+              compareOnSelection(rng, entry, general,
+                                 [&](auto loop, const PixelView& in, const PixelView& out,
+                                     const tvq::Selection& s) { loop(in, out, s, matrix); });
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, ColorMatrixByMask) {
+  walkTable("colour matrix by mask", tvq::colorMatrixMaskLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const tvq::FixedColorMatrix matrix = drawColorMatrix(rng);
+              compareByMask(rng, entry, general,
+                            [&](auto loop, const PixelView& in, const PixelView& mask,
+                                const PixelView& out) { loop(in, mask, out, matrix); });
+            });
+}
+
+// Any shift the methods can compute, the extremes now and then.
+tvq::HsvShift drawHsvShift(std::mt19937& rng) {
+  auto between = [&](int32_t low, int32_t high) {
+    return std::uniform_int_distribution<int32_t>(low, high)(rng);
+  };
+  const int32_t factorLimit = between(0, 1) == 0 ? 10 * 1024 - 1 : 1000 * 1024 - 1;
+  tvq::HsvShift s;
+  s.hue = between(0, 4) == 0 ? (between(0, 1) == 0 ? -6144 : 6143) : between(-6144, 6143);
+  s.saturation = between(0, 4) == 0 ? between(0, 1) * factorLimit : between(0, 2048);
+  s.brightness = between(0, 4) == 0 ? between(0, 1) * factorLimit : between(0, 2048);
+  return s;
+}
+
+TEST_F(FastPathEquivalenceTest, HsvOnASelection) {
+  walkTable("HSV on a selection", tvq::hsvSelectionLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const tvq::HsvShift shift = drawHsvShift(rng);
+              const bool negative = between(rng, 0, 1) == 0;
+              compareOnSelection(
+                  rng, entry, general,
+                  [&](auto loop, const PixelView& in, const PixelView& out,
+                      const tvq::Selection& s) { loop(in, out, s, shift, negative); });
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, HsvByMask) {
+  walkTable("HSV by mask", tvq::hsvMaskLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const tvq::HsvShift shift = drawHsvShift(rng);
+              compareByMask(rng, entry, general,
+                            [&](auto loop, const PixelView& in, const PixelView& mask,
+                                const PixelView& out) { loop(in, mask, out, shift); });
+            });
+}
+
+// The HSV model divides by multiplying with reciprocals; every division it
+// makes gives the quotient of a true division.
+TEST(HsvModel, QuotientsByReciprocalAreExact) {
+  for (int32_t d = 1; d <= 255; ++d) {
+    for (int32_t n = -1024 * d; n <= 1024 * d; ++n) {
+      if (tvq::hsvQuotient(n, d) != n / d) {
+        FAIL() << n << " / " << d << " gives " << tvq::hsvQuotient(n, d);
+      }
+    }
+  }
+}
+
+TEST_F(FastPathEquivalenceTest, HsvSums) {
+  walkTable("HSV sums", tvq::hsvSumLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = between(rng, 1, 37);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const tvq::Selection selection = drawSelection(rng, width, height);
+              tvq::PictureLock in;
+              ASSERT_TRUE(in.lock(source));
+              tvq::HsvSums fast;
+              tvq::HsvSums slow;
+              entry.loop(in.view(), selection, fast);
+              general(in.view(), selection, slow);
+              EXPECT_EQ(fast.red, slow.red);
+              EXPECT_EQ(fast.green, slow.green);
+              EXPECT_EQ(fast.blue, slow.blue);
+              EXPECT_EQ(fast.count, slow.count);
+              // Summed in the same order, so equal to the last bit.
+              EXPECT_EQ(fast.saturation, slow.saturation);
+              EXPECT_EQ(fast.brightness, slow.brightness);
             });
 }
 

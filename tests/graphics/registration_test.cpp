@@ -246,6 +246,12 @@ TEST(GraphicsRegistration, ArrivesInPublishedOrder) {
   }
   EXPECT_EQ(got[0].name, kErrorMethods[0]);
   EXPECT_EQ(got[1].name, kErrorMethods[1]);
+  // The classes come right after the error methods, TVQ_ColorMatrix second
+  // with all its methods.
+  ASSERT_GE(got.size(), 4u);
+  EXPECT_EQ(got[2].name, "TVQ_Rectangle");
+  EXPECT_EQ(got[3].name, "TVQ_ColorMatrix");
+  EXPECT_EQ(got[3].methods, fullRegistration()[3].methods);
   EXPECT_EQ(loaded.plugin.interfaceVersion, 8);
   EXPECT_TRUE(rbtest::AuditUnchanged(loaded.host, loaded.before));
 }
@@ -302,6 +308,14 @@ TEST(GraphicsVersionGate, RegistersOnlyForQualifiedHosts) {
       loaded.host.setProperty<int32_t>(r, "height", 4);
       EXPECT_EQ(loaded.host.callClassMethod<int32_t>("TVQ_Rectangle", "Area() as integer", r), 12);
       loaded.host.release(r);
+      // The one assignable method keeps its setter in either layout.
+      constexpr const char* kValue = "Value(i as integer, j as integer) as double";
+      RbObject cm = loaded.host.newInstance("TVQ_ColorMatrix");
+      loaded.host.callSetter("TVQ_ColorMatrix", kValue, cm, int32_t{0}, int32_t{2}, 0.5);
+      EXPECT_EQ(loaded.host.callClassMethod<double>("TVQ_ColorMatrix", kValue, cm, int32_t{0},
+                                                    int32_t{2}),
+                0.5);
+      loaded.host.release(cm);
     }
     EXPECT_TRUE(rbtest::AuditUnchanged(loaded.host, loaded.before));
   }
