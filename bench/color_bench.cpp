@@ -32,9 +32,8 @@ int32_t depthOf(const benchmark::State& state) { return static_cast<int32_t>(sta
 
 void curves(benchmark::State& state, const tvq::ChannelCurves& c, tvq::CopyRule copy) {
   const Bitmap source(depthOf(state), 1), target(depthOf(state), 2);
-  bench::timeAgainstMemcpy(state, target.size(), [&] {
-    tvq::applyCurves(source.view(), target.view(), kAll, c, copy);
-  });
+  bench::timeAgainstMemcpy(state, target.size(),
+                           [&] { tvq::applyCurves(source.view(), target.view(), kAll, c, copy); });
 }
 
 void BM_RgbOffsets(benchmark::State& state) {
@@ -129,9 +128,8 @@ const bool kLoopsRegistered = [] {
                 [](benchmark::State& state, tvq::ThresholdSelectionLoop loop, int32_t depth) {
                   const Bitmap source(depth, 1), target(depth, 2);
                   const tvq::ThresholdRule rule{true, false, 0x808080, 0xFF00FF};
-                  bench::timeAgainstMemcpy(state, target.size(), [&] {
-                    loop(source.view(), target.view(), kAll, rule);
-                  });
+                  bench::timeAgainstMemcpy(state, target.size(),
+                                           [&] { loop(source.view(), target.view(), kAll, rule); });
                 });
   return true;
 }();
@@ -150,7 +148,12 @@ void BM_OpenCvLut(benchmark::State& state) {
   bench::timeAgainstMemcpy(state, target.total() * target.elemSize(),
                            [&] { cv::LUT(source, table, target); });
 }
-BENCHMARK(BM_OpenCvLut)->ArgName("depth")->Arg(32)->Arg(24)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenCvLut)
+    ->ArgName("depth")
+    ->Arg(32)
+    ->Arg(24)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 #endif
 
 void depths(benchmark::internal::Benchmark* b) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <type_traits>
 
 #include "graphics/frame/pixel_value.h"
 
@@ -35,10 +36,12 @@ enum class MaskWeighting : uint8_t {
 constexpr int32_t steps256Weight(uint8_t level) { return level < 128 ? level : level + 1; }
 
 // `adjusted` may lie outside 0..255 (an offset or matrix result before its
-// clamp). `Wide` holds the products: int64_t for any adjusted value; int32_t
-// suffices for adjusted values within 16 bits (curves).
+// clamp). `Wide` holds the products: int64_t, the default, for any adjusted
+// value; a caller may name int32_t for adjusted values within 16 bits
+// (curves). It is never deduced from the argument, so a 32-bit argument
+// still gets 64-bit products.
 template <MaskWeighting Weighting, typename Wide = int64_t>
-constexpr uint8_t maskBlend(Wide adjusted, uint8_t original, uint8_t level) {
+constexpr uint8_t maskBlend(std::type_identity_t<Wide> adjusted, uint8_t original, uint8_t level) {
   if constexpr (Weighting == MaskWeighting::Levels255) {
     const Wide m = level;
     return clampChannel(static_cast<int64_t>((m * adjusted + (255 - m) * original) / 255));
