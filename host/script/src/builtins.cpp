@@ -221,8 +221,13 @@ std::string formatNumber(double x, const std::string& mask) {
       ++decimals;
       if (c == '0') fixedDecimals = decimals;
     }
+  // Halves round away from zero, as the host's Format does (printf would
+  // round them to even).
+  double magnitude = std::fabs(x);
+  const double scale = std::pow(10.0, double(decimals));
+  if (magnitude * scale < 1e15) magnitude = std::round(magnitude * scale) / scale;
   std::vector<char> buffer(400);
-  std::snprintf(buffer.data(), buffer.size(), "%.*f", int(decimals), std::fabs(x));
+  std::snprintf(buffer.data(), buffer.size(), "%.*f", int(decimals), magnitude);
   std::string digits(buffer.data());
   const size_t dot = digits.find('.');
   std::string whole = digits.substr(0, dot);
