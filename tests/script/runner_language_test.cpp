@@ -95,8 +95,9 @@ const ScriptCase kControlFlow[] = {
      0, "10\n20\nfree again\n", ""},
     {"ModAndNestedLoops",
      "Dim hits As Integer\nFor a As Integer = 1 To 10\n  For b As Integer = 1 To 10\n"
-     "    If (a * b) Mod 7 = 0 Then hits = hits + 1\n  Next\nNext\nPrint hits, -7 Mod 3\n",
-     0, "19\t-1\n", ""},
+     "    If (a * b) Mod 7 = 0 Then hits = hits + 1\n  Next\nNext\nPrint hits, -7 Mod 3\n"
+     "Print 7 \\ 2, -7 \\ 2, -2147483648 \\ -1, -2147483648 Mod -1\n",
+     0, "19\t-1\n3\t-3\t-2147483648\t0\n", ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(ControlFlow, Runner, ::testing::ValuesIn(kControlFlow),
@@ -257,6 +258,7 @@ const ScriptCase kErrors[] = {
      "s.rbs:2:8: error: Exit For outside a For loop\n"},
     {"ReturnOutsideAMethod", "Return 1\n", 2, "",
      "s.rbs:1:1: error: Return outside a Sub or Function\n"},
+    {"IntegerDivisionByZero", "Print 1 \\ 0\n", 2, "", "s.rbs:1:9: error: division by zero\n"},
     {"StepZero", "For i As Integer = 1 To 2 Step 0\nNext\n", 2, "",
      "s.rbs:1:32: error: a Step of 0 never ends the loop\n"},
     {"ConditionMustBeBoolean", "If 1 Then Print 1\n", 2, "",
@@ -469,6 +471,44 @@ TEST(RunnerAudit, ReportsWhatEachStatementLeavesHeld) {
             "s.rbs:2: audit: 1 object(s) still alive, holding 2 reference(s)\n"
             "s.rbs:4: audit: 1 object(s) still alive, holding 1 reference(s)\n"
             "s.rbs:6: audit: 1 object(s) still alive, holding 1 reference(s)\n");
+}
+
+// The README's folder script: every PNG of a folder through a Function and a
+// loop, each result saved beside it, a failure reported and the loop going on.
+TEST(RunnerFolderScript, ProcessesEveryPngOfAFolder) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  fs::create_directories(dir.path() / "photos");
+  const fs::path card = scripttest::binDir() / "script-data" / "small_card.png";
+  fs::copy_file(card, dir.path() / "photos" / "a.png");
+  fs::copy_file(card, dir.path() / "photos" / "B.PNG");
+  std::ofstream(dir.file("photos/notes.txt")) << "not a picture";
+  const std::string folder = (dir.path() / "photos").string() + "/";
+  const Command c =
+      runFile(dir,
+              "Function Brighter(p As Picture, amount As Integer) As Picture\n"
+              "  Dim all As New TVQ_Rectangle\n"
+              "  all.Resize p.Width, p.Height\n"
+              "  Return p.TVQ_AdjustRGB(all, amount, amount, amount)\n"
+              "End Function\n"
+              "Dim folder As String = \"" +
+                  folder +
+                  "\"\n"
+                  "Dim names() As String = ListFiles(folder, \"*.png\")\n"
+                  "For i As Integer = 0 To UBound(names)\n"
+                  "  Dim p As Picture = LoadPicture(folder + names(i))\n"
+                  "  Dim q As Picture = Brighter(p, 40)\n"
+                  "  If q = Nil Then\n"
+                  "    Print names(i), \"failed:\", TVQ_GetErrorMessage(TVQ_GetLastError)\n"
+                  "  Else\n"
+                  "    SavePicture(q, folder + \"bright-\" + names(i))\n"
+                  "    Print names(i), q.RGBSurface.Pixel(0, 0) <> p.RGBSurface.Pixel(0, 0)\n"
+                  "  End If\n"
+                  "Next\n");
+  EXPECT_EQ(c.status, 0) << c.err;
+  EXPECT_EQ(c.out, "B.PNG\tTrue\na.png\tTrue\n");
+  EXPECT_TRUE(fs::exists(dir.path() / "photos" / "bright-a.png"));
+  EXPECT_TRUE(fs::exists(dir.path() / "photos" / "bright-B.PNG"));
 }
 
 }  // namespace

@@ -652,12 +652,16 @@ Value Interpreter::binary(const Expr& e) {
   const Value r = evaluateValue(*e.right);
   const std::string operands = describeType(l) + " and " + describeType(r);
   switch (e.op) {
-    case Operator::Modulo: {
+    case Operator::Modulo:
+    case Operator::IntegerDivide: {
+      const bool mod = e.op == Operator::Modulo;
       if (l.kind != Kind::Integer || r.kind != Kind::Integer)
-        throw ScriptError(e.pos, "Mod needs Integers, not " + operands);
-      if (r.integer == 0) throw ScriptError(e.pos, "Mod by zero");
-      if (r.integer == -1) return Value::ofInteger(0);  // INT32_MIN Mod -1 would trap
-      return Value::ofInteger(l.integer % r.integer);
+        throw ScriptError(e.pos,
+                          std::string(mod ? "Mod" : "\\") + " needs Integers, not " + operands);
+      if (r.integer == 0) throw ScriptError(e.pos, mod ? "Mod by zero" : "division by zero");
+      if (r.integer == -1)  // INT32_MIN / -1 would trap: it wraps, as negation does
+        return Value::ofInteger(mod ? 0 : wrap(0u - static_cast<uint32_t>(l.integer)));
+      return Value::ofInteger(mod ? l.integer % r.integer : l.integer / r.integer);
     }
     case Operator::Add:
       if (l.kind == Kind::String && r.kind == Kind::String)

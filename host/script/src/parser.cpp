@@ -590,10 +590,11 @@ class Parser {
 
   ExprPtr multiplicative() {
     ExprPtr left = unary();
-    while (atSymbol("*") || atSymbol("/") || atWord("mod")) {
+    while (atSymbol("*") || atSymbol("/") || atSymbol("\\") || atWord("mod")) {
       Operator op = atWord("mod")       ? Operator::Modulo
                     : cur().text == "*" ? Operator::Multiply
-                                        : Operator::Divide;
+                    : cur().text == "/" ? Operator::Divide
+                                        : Operator::IntegerDivide;
       SourcePos pos = cur().pos;
       ++i_;
       left = binary(op, std::move(left), unary(), pos);

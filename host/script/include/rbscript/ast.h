@@ -17,6 +17,7 @@ enum class Operator {
   Multiply,
   Divide,
   Modulo,
+  IntegerDivide,
   Equal,
   NotEqual,
   Less,
