@@ -355,6 +355,26 @@ TEST(RunnerRobustness, DeepestExpressionInTheDeepestCallRuns) {
   EXPECT_EQ(r.out, "1000\n");
 }
 
+// Within every limit of the parser and of calls, and still too deep for the
+// stack (1000 calls, each 900 parentheses into its expression): an error,
+// at whichever column of the line the stack ran out.
+TEST(RunnerRobustness, StackUsedUpEndsInAnError) {
+  std::string call = "F(n - 1)";
+  for (int i = 0; i < 900; ++i) call = "0 + (" + call + ")";
+  TempDir dir;
+  const Command r = runFile(dir,
+                            "Function F(n As Integer) As Integer\n  If n = 0 Then Return 0\n"
+                            "  Return " +
+                                call + "\nEnd Function\nPrint F(1000)\n");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.rfind("s.rbs:3:", 0), 0u) << r.err.substr(0, 400);
+  EXPECT_NE(r.err.find(": error: nested too deeply: the runner's stack is used up\n"),
+            std::string::npos)
+      << r.err.substr(0, 400);
+  EXPECT_NE(r.err.find("s.rbs:5:7: note: F called from here\n"), std::string::npos);
+}
+
 // What is not a regular file, or too large a file, fails at once: no read
 // that blocks (a FIFO without a writer) or never ends (a device).
 TEST(RunnerRobustness, FilesThatAreNotRegularOrTooLarge) {

@@ -1,5 +1,6 @@
 #include "rbscript/session.h"
 
+#include <algorithm>
 #include <exception>
 
 #ifdef _WIN32
@@ -38,14 +39,28 @@ struct StackWork {
   std::exception_ptr failure;
 };
 
+#if defined(__SANITIZE_ADDRESS__)
+#define RBSCRIPT_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RBSCRIPT_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 void runStackWork(StackWork& w) {
   // What a call into a plug-in, libffi and an error's unwinding may still
   // need below the last checked frame.
   constexpr size_t kReserve = size_t{8} << 20;
+  size_t usable = w.bytes > 2 * kReserve ? w.bytes - kReserve : w.bytes / 2;
+#ifdef RBSCRIPT_ADDRESS_SANITIZER
+  // AddressSanitizer does not clean up after an exception thrown from more
+  // than 64 MB of stack (and then reports errors that are none).
+  usable = std::min(usable, size_t{48} << 20);
+#endif
   const char top = 0;
   const auto here = reinterpret_cast<uintptr_t>(&top);
   try {
-    (*w.work)(here > w.bytes - kReserve ? here - (w.bytes - kReserve) : 1);
+    (*w.work)(here > usable ? here - usable : 1);
   } catch (...) {
     w.failure = std::current_exception();
   }
