@@ -542,7 +542,7 @@ Value Interpreter::evaluateCall(const Expr& e) {
   const Expr& callee = *e.object;
   if (callee.kind == Expr::Kind::Name) {
     if (Variable* v = lookup(callee.text)) {
-      if (v->value.kind != Kind::Array)
+      if (v->type.kind != Kind::Array)
         throw ScriptError(callee.pos, "'" + callee.text + "' is a variable, not a method");
       std::vector<Argument> args = evaluateArgs(e.args);
       return arrayElementRef(*v, args, callee.pos);
@@ -801,10 +801,7 @@ Value Interpreter::callMethod(const Method& m, std::vector<Argument>& args, Sour
   }
   Value result = std::move(returnValue_);
   returnValue_ = Value{};
-  if (!m.isFunction) {
-    if (result.kind != Kind::Void) throw ScriptError(returnPos_, "a Sub returns no value");
-    return Value::voidValue();
-  }
+  if (!m.isFunction) return Value::voidValue();  // the parser refused Return with a value
   if (result.kind == Kind::Void) return defaultValue(resultType);
   auto c = convertTo(result, resultType);
   if (!c) c = convertByOperator(result, resultType, returnPos_);

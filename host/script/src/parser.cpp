@@ -193,6 +193,7 @@ class Parser {
     endOfStatement();
     const bool wasInMethod = inMethod_;
     inMethod_ = true;
+    inFunction_ = m->isFunction;
     loops_.clear();
     m->body = block({m->isFunction ? "end function" : "end sub"});
     inMethod_ = wasInMethod;
@@ -404,7 +405,10 @@ class Parser {
       if (!inMethod_) throw ScriptError(cur().pos, "Return outside a Sub or Function");
       ++i_;
       s.kind = Stmt::Kind::Return;
-      if (!atEndOfStatement() && !atWord("else")) s.value = expression();
+      if (!atEndOfStatement() && !atWord("else")) {
+        if (!inFunction_) throw ScriptError(cur().pos, "a Sub returns no value");
+        s.value = expression();
+      }
       return s;
     }
     if (atWord("redim")) {
@@ -732,6 +736,7 @@ class Parser {
   size_t i_ = 0;
   int nesting_ = 0;
   bool inMethod_ = false;
+  bool inFunction_ = false;
   std::vector<Stmt::ExitKind> loops_;  // the loops around the statement being parsed
 };
 

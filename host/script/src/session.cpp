@@ -140,6 +140,10 @@ int Session::run(std::string_view sourceName, std::string_view source, bool audi
              << ": note: " << callers[i].method << " called from here\n";
       }
       status = assertion ? kExitAssertFailed : kExitError;
+    } catch (const std::exception& e) {  // out of memory while parsing, say
+      out_.flush();
+      err_ << sourceName << ": error: " << e.what() << "\n";
+      status = kExitError;
     }
     interpreter_->setStackLimit(0);
     interpreter_->setAuditStream(nullptr, "");
