@@ -145,6 +145,7 @@ int Session::run(std::string_view sourceName, std::string_view source, bool audi
       err_ << sourceName << ": error: " << e.what() << "\n";
       status = kExitError;
     }
+    interpreter_->forgetMethods();  // their syntax trees go here too
     interpreter_->setStackLimit(0);
     interpreter_->setAuditStream(nullptr, "");
   });

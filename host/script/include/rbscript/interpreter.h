@@ -58,6 +58,8 @@ class Interpreter {
   void endScope();
   // Drops every variable, and with it every reference the script held.
   void clear();
+  // Drops the Subs and Functions the programs run so far defined.
+  void forgetMethods() { methods_.clear(); }
 
   const Catalog& catalog() const { return catalog_; }
   // The type a declared type name stands for; throws at `t.pos` when unknown.
