@@ -380,7 +380,8 @@ TEST(RunnerRobustness, StackUsedUpEndsInAnError) {
 }
 
 // What is not a regular file, or too large a file, fails at once: no read
-// that blocks (a FIFO without a writer) or never ends (a device).
+// that blocks (a FIFO without a writer) or never ends (a device), no write
+// that blocks (a FIFO without a reader).
 TEST(RunnerRobustness, FilesThatAreNotRegularOrTooLarge) {
   namespace fs = std::filesystem;
   TempDir dir;
@@ -407,9 +408,13 @@ TEST(RunnerRobustness, FilesThatAreNotRegularOrTooLarge) {
                      dir.file("fifo") + " is not a regular file (a device or a pipe?)"});
   cases.push_back(
       {"LoadString(\"/dev/zero\")", "/dev/zero is not a regular file (a device or a pipe?)"});
+  cases.push_back({"1\nSaveString(\"x\", \"" + dir.file("fifo") + "\")",
+                   "cannot write " + dir.file("fifo") + ": it is not a regular file"});
+  cases.push_back({"1\nSavePicture(NewPicture(1, 1, 24), \"" + dir.file("fifo") + "\")",
+                   "cannot write " + dir.file("fifo") + ": it is not a regular file"});
 #endif
   for (const Case& c : cases) {
-    const Command r = runFile(dir, "Print " + c.call + "\n");
+    const Command r = runFile(dir, "Print " + c.call + "\n");  // "Print 1" before a save
     EXPECT_EQ(r.status, 2) << c.call;
     EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
   }

@@ -76,6 +76,16 @@ Value expect(const Argument& a, Kind kind, std::string_view what) {
   return std::move(*v);
 }
 
+// Writing to what exists and is not a regular file (a FIFO without a reader
+// would block, a device never fill) is refused before opening it.
+void checkWritable(const std::string& path, SourcePos pos) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status st = fs::status(fs::path(path), ec);
+  if (!ec && fs::exists(st) && !fs::is_regular_file(st))
+    throw ScriptError(pos, "cannot write " + path + ": it is not a regular file");
+}
+
 bool validDepth(int32_t d) {
   return d == 1 || d == 2 || d == 4 || d == 8 || d == 16 || d == 24 || d == 32;
 }
@@ -277,6 +287,7 @@ Value Builtins::callFunction(std::string_view name, const std::vector<Argument>&
       throw ScriptError(args[0].pos,
                         "SavePicture needs a picture, not " + describeType(args[0].value));
     const std::string path = expect(args[1], Kind::String, "the path").bytes;
+    checkWritable(path, args[1].pos);
     try {
       savePng(host_, reinterpret_cast<RbPicture>(args[0].value.handle()), path);
     } catch (const std::runtime_error& e) {
@@ -354,6 +365,7 @@ Value Builtins::callFunction(std::string_view name, const std::vector<Argument>&
   if (n == "SaveString") {
     const std::string bytes = expect(args[0], Kind::String, "the text").bytes;
     const std::string path = expect(args[1], Kind::String, "the path").bytes;
+    checkWritable(path, args[1].pos);
     std::ofstream out(path, std::ios::binary);
     out.write(bytes.data(), std::streamsize(bytes.size()));
     out.close();
