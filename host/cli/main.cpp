@@ -1,6 +1,6 @@
 // rbhost: the simulated host as a command.
 //   rbhost list [graphics|picture] [--host-version V]
-//   rbhost run FILE | rbhost run -e STATEMENT [-e STATEMENT ...]
+//   rbhost run [--audit] FILE | rbhost run [--audit] -e STATEMENT [-e STATEMENT ...]
 //   rbhost demo [--input PICTURE.png] [--out DIR]
 #include <cstdio>
 #include <cstdlib>
@@ -20,8 +20,8 @@ namespace {
 
 int usage() {
   std::cerr << "usage: rbhost list [graphics|picture] [--host-version V]\n"
-               "       rbhost run FILE\n"
-               "       rbhost run -e STATEMENT [-e STATEMENT ...]\n"
+               "       rbhost run [--audit] FILE\n"
+               "       rbhost run [--audit] -e STATEMENT [-e STATEMENT ...]\n"
                "       rbhost demo [--input PICTURE.png] [--out DIR]\n";
   return 2;
 }
@@ -56,7 +56,12 @@ int list(const std::vector<std::string>& args) {
 
 #ifdef RBHOST_SCRIPT_RUNNER
 // Each -e is one line of the script.
-int run(const std::vector<std::string>& args) {
+int run(std::vector<std::string> args) {
+  bool audit = false;
+  if (!args.empty() && args[0] == "--audit") {
+    audit = true;
+    args.erase(args.begin());
+  }
   std::string name, source;
   if (args.size() == 1 && args[0] != "-e") {
     name = args[0];
@@ -76,7 +81,7 @@ int run(const std::vector<std::string>& args) {
     }
     if (args.empty()) return usage();
   }
-  return rbscript::runScript(name, source, std::cout, std::cerr);
+  return rbscript::runScript(name, source, std::cout, std::cerr, audit);
 }
 
 int demo(const std::vector<std::string>& args) {
@@ -93,7 +98,7 @@ int demo(const std::vector<std::string>& args) {
   return rbdemo::runDemo(options, std::cout, std::cerr);
 }
 #else
-int run(const std::vector<std::string>&) {
+int run(std::vector<std::string>) {
   std::cerr << "rbhost: this build has no script runner (libffi and libpng were missing)\n";
   return 2;
 }

@@ -1,59 +1,12 @@
 // The rbhost command: run FILE and run -e, their output and exit status.
 #include "script_support.h"
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 namespace {
 
-int exitCode(int raw) {
-#ifdef _WIN32
-  return raw;
-#else
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-}
-
+using scripttest::Command;
+using scripttest::rbhost;
 using scripttest::readText;
 using scripttest::TempDir;
-
-struct Command {
-  int status;
-  std::string out, err;
-};
-
-std::string quoted(const std::string& s) {
-#ifdef _WIN32
-  const char quote = '"';  // no test path or argument holds a double quote
-#else
-  const char quote = '\'';
-#endif
-  std::string q(1, quote);
-  for (char c : s) {
-    if (c == quote) {
-      q.append("'\\''");
-    } else {
-      q.push_back(c);
-    }
-  }
-  q.push_back(quote);
-  return q;
-}
-
-Command rbhost(const TempDir& dir, const std::vector<std::string>& args) {
-  std::string command = quoted((scripttest::binDir() / "rbhost").string());
-  for (const std::string& a : args) command.append(" ").append(quoted(a));
-  command.append(" >").append(quoted(dir.file("out.txt")));
-  command.append(" 2>").append(quoted(dir.file("err.txt")));
-#ifdef _WIN32
-  // cmd /c drops the first and the last quote of a line that starts with
-  // one; a quote pair around the whole line keeps those of the program name.
-  command.insert(0, 1, '"').push_back('"');
-#endif
-  const int raw = std::system(command.c_str());
-  return {exitCode(raw), readText(dir.file("out.txt")), readText(dir.file("err.txt"))};
-}
 
 TEST(Command, RunsAScriptFile) {
   TempDir dir;

@@ -14,6 +14,10 @@
 
 #include "rbscript/session.h"
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
 namespace scripttest {
 
 inline std::filesystem::path binDir() {
@@ -75,6 +79,54 @@ inline std::string readText(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+// ---- The rbhost command, as a user runs it.
+
+struct Command {
+  int status;
+  std::string out, err;
+};
+
+inline int exitCode(int raw) {
+#ifdef _WIN32
+  return raw;
+#else
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+}
+
+inline std::string quoted(const std::string& s) {
+#ifdef _WIN32
+  const char quote = '"';  // no test path or argument holds a double quote
+#else
+  const char quote = '\'';
+#endif
+  std::string q(1, quote);
+  for (char c : s) {
+    if (c == quote) {
+      q.append("'\\''");
+    } else {
+      q.push_back(c);
+    }
+  }
+  q.push_back(quote);
+  return q;
+}
+
+// Runs rbhost with `args`, its output and errors going to files in `dir`.
+inline Command rbhost(const TempDir& dir, const std::vector<std::string>& args) {
+  std::string command = quoted((binDir() / "rbhost").string());
+  for (const std::string& a : args) command.append(" ").append(quoted(a));
+  command.append(" >").append(quoted(dir.file("out.txt")));
+  command.append(" 2>").append(quoted(dir.file("err.txt")));
+#ifdef _WIN32
+  // cmd /c drops the first and the last quote of a line that starts with
+  // one; a quote pair around the whole line keeps those of the program name.
+  command.insert(0, 1, '"').push_back('"');
+#endif
+  const int raw = std::system(command.c_str());
+  return {exitCode(raw), readText(dir.file("out.txt")), readText(dir.file("err.txt"))};
 }
 
 }  // namespace scripttest

@@ -316,4 +316,24 @@ void Host::removeMask(RbPicture p) {
   state_->release(m, "removeMask");
 }
 
+void Host::setMask(RbPicture p, RbPicture mask) {
+  if (mask == nullptr) {
+    removeMask(p);
+    return;
+  }
+  PictureObject& o = pictureOf(*state_, p);
+  PictureObject& m = pictureOf(*state_, mask);
+  if (&m == &o) throw HostError("a picture cannot be its own mask");
+  if (m.mask != nullptr) throw HostError("a mask cannot have a mask of its own");
+  if (m.width != o.width || m.height != o.height)
+    throw HostError("a mask has the size of its picture");
+  if (m.depth != 1 && m.depth != 8 && m.depth != 16 && m.depth != 24 && m.depth != 32)
+    throw HostError("a mask is 1, 8, 16, 24 or 32 bits deep");
+  if (o.mask == &m) return;
+  ++m.references;
+  PictureObject* old = o.mask;
+  o.mask = &m;
+  if (old != nullptr) state_->release(old, "setMask");
+}
+
 }  // namespace rbhost

@@ -25,7 +25,7 @@ TypeSpec declaredType(const rbhost::AbiType& abi, std::string_view typeName) {
     case AbiKind::MemoryBlock:
       return {Kind::MemoryBlock, ""};
     case AbiKind::Array:
-      return {Kind::Array, ""};
+      return {Kind::Array, "", Kind::Integer};
     case AbiKind::Object:
       return {Kind::Instance, std::string(typeName)};
   }
@@ -103,6 +103,18 @@ CValue toC(rbhost::Host& host, const Value& v, const rbhost::AbiType& abi,
       break;
     case AbiKind::Void:
       throw std::logic_error("a void parameter");
+    case AbiKind::Array:
+      // The script's own array goes over as a new host integer array of its
+      // elements, for the length of the call.
+      if (v.array) {
+        std::vector<int32_t> values;
+        for (const Value& item : v.array->items) values.push_back(item.integer);
+        temporaries.push_back(HostRef::adopt(host, toObject(host.newIntArray(values))));
+        c.pointer = temporaries.back().get();
+      } else {
+        c.pointer = v.handle();
+      }
+      break;
     default:
       c.pointer = v.handle();
       break;

@@ -48,8 +48,9 @@ std::string formatValue(const rbhost::Host& host, const Value& v) {
     }
     case Kind::Array: {
       std::string s = "Array(";
-      for (size_t i = 0; i < v.elements.size(); ++i)
-        s += (i > 0 ? ", " : "") + std::to_string(v.elements[i]);
+      if (v.array)
+        for (size_t i = 0; i < v.array->items.size(); ++i)
+          s += (i > 0 ? ", " : "") + formatValue(host, v.array->items[i]);
       return s + ")";
     }
     case Kind::Instance:

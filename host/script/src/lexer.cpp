@@ -87,7 +87,7 @@ class Lexer {
         return finish(std::move(t));
       }
     }
-    if (std::string_view("+-*/=<>(),.").find(c) != std::string_view::npos) {
+    if (std::string_view("+-*/\\=<>(),.").find(c) != std::string_view::npos) {
       t.text = std::string(1, c);
       ++i_;
       return finish(std::move(t));

@@ -1,6 +1,9 @@
 #include "rbscript/parser.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "rbhost/declaration.h"
 #include "rbscript/lexer.h"
@@ -10,8 +13,15 @@ namespace {
 
 using rbhost::equalsIgnoreCase;
 
-constexpr std::string_view kKeywords[] = {"dim",   "as",  "new", "print", "assert", "true",
-                                          "false", "nil", "not", "and",   "or"};
+constexpr std::string_view kKeywords[] = {
+    "dim",    "as",   "new",  "print",    "assert", "true",  "false",  "nil",   "not",
+    "and",    "or",   "mod",  "if",       "then",   "else",  "elseif", "end",   "for",
+    "to",     "step", "next", "while",    "wend",   "do",    "loop",   "until", "exit",
+    "select", "case", "sub",  "function", "return", "byval", "byref",  "redim"};
+
+// How deep expressions and blocks may nest, and how deep an expression's
+// tree may grow (a sum of n terms is n deep): beyond, a syntax error.
+constexpr int kMaxNesting = 1000;
 
 bool isKeyword(std::string_view word) {
   for (std::string_view k : kKeywords)
@@ -26,13 +36,9 @@ class Parser {
 
   Program program() {
     Program p;
-    while (true) {
-      while (at(Token::Kind::EndOfLine)) ++i_;
-      if (at(Token::Kind::EndOfInput)) break;
-      p.statements.push_back(statement());
-      if (!at(Token::Kind::EndOfLine) && !at(Token::Kind::EndOfInput))
-        throw ScriptError(cur().pos, "end of statement expected, found " + describe(cur()));
-    }
+    p.statements = block({}, true, &p);
+    if (!at(Token::Kind::EndOfInput))
+      throw ScriptError(cur().pos, describe(cur()) + " without the statement that opens it");
     return p;
   }
 
@@ -81,9 +87,340 @@ class Parser {
     return t_[i_++].text;
   }
 
+  // Counts one level of nesting; a syntax error beyond kMaxNesting.
+  struct Nest {
+    Nest(Parser& p, SourcePos pos) : p_(p) {
+      if (++p_.nesting_ > kMaxNesting)
+        throw ScriptError(
+            pos, "nested too deeply (more than " + std::to_string(kMaxNesting) + " levels)");
+    }
+    ~Nest() { --p_.nesting_; }
+    Nest(const Nest&) = delete;
+    Nest& operator=(const Nest&) = delete;
+    Parser& p_;
+  };
+
+  const Token& ahead(size_t n) const { return t_[std::min(i_ + n, t_.size() - 1)]; }
+  bool aheadWord(size_t n, std::string_view w) const {
+    return ahead(n).kind == Token::Kind::Identifier && equalsIgnoreCase(ahead(n).text, w);
+  }
+  void endOfStatement() {
+    if (!atEndOfStatement())
+      throw ScriptError(cur().pos, "end of statement expected, found " + describe(cur()));
+  }
+  // Is the line at a word that closes (or continues) a block?
+  bool atBlockEnd(const std::vector<std::string_view>& ends) const {
+    for (std::string_view e : ends) {
+      if (e == "end if" || e == "end select" || e == "end sub" || e == "end function" ||
+          e == "end while") {
+        if (atWord("end") && aheadWord(1, e.substr(4))) return true;
+      } else if (atWord(e)) {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // Statements, one a line, up to one of `ends` (left for the caller) or the
+  // end of input.
+  Block block(const std::vector<std::string_view>& ends, bool topLevel = false,
+              Program* program = nullptr) {
+    Nest nest(*this, cur().pos);
+    Block b;
+    while (true) {
+      while (at(Token::Kind::EndOfLine)) ++i_;
+      if (at(Token::Kind::EndOfInput)) {
+        if (!ends.empty())
+          throw ScriptError(
+              cur().pos, "'" + std::string(ends.front()) + "' expected, found " + describe(cur()));
+        return b;
+      }
+      if (atBlockEnd(ends)) return b;
+      if (atWord("sub") || atWord("function")) {
+        if (!topLevel)
+          throw ScriptError(cur().pos, "a Sub or Function is defined outside every other block");
+        program->methods.push_back(method());
+        continue;
+      }
+      if (atWord("end") || atWord("next") || atWord("wend") || atWord("loop") || atWord("else") ||
+          atWord("elseif") || atWord("case"))
+        throw ScriptError(cur().pos, "'" + cur().text + "' without the statement that opens it");
+      b.push_back(statement());
+      endOfStatement();
+    }
+  }
+
+  void expectEnd(std::string_view what) {
+    expectWord("end");
+    expectWord(what);
+  }
+
+  std::shared_ptr<const Method> method() {
+    auto m = std::make_shared<Method>();
+    m->pos = cur().pos;
+    m->isFunction = atWord("function");
+    ++i_;
+    m->name = identifier(m->isFunction ? "a Function name" : "a Sub name");
+    expectSymbol("(");
+    if (!atSymbol(")")) {
+      while (true) {
+        Parameter p;
+        if (atWord("byref") || atWord("byval")) {
+          p.byRef = atWord("byref");
+          ++i_;
+        }
+        p.pos = cur().pos;
+        p.name = identifier("a parameter name");
+        bool array = false;
+        if (atSymbol("(")) {
+          ++i_;
+          expectSymbol(")");
+          array = true;
+        }
+        expectWord("as");
+        p.type = typeName();
+        p.type.isArray = p.type.isArray || array;
+        m->params.push_back(std::move(p));
+        if (!atSymbol(",")) break;
+        ++i_;
+      }
+    }
+    expectSymbol(")");
+    if (m->isFunction) {
+      expectWord("as");
+      m->returnType = typeName();
+    }
+    endOfStatement();
+    const bool wasInMethod = inMethod_;
+    inMethod_ = true;
+    inFunction_ = m->isFunction;
+    loops_.clear();
+    m->body = block({m->isFunction ? "end function" : "end sub"});
+    inMethod_ = wasInMethod;
+    expectEnd(m->isFunction ? "function" : "sub");
+    endOfStatement();
+    return m;
+  }
+
+  TypeName typeName() {
+    TypeName t;
+    t.pos = cur().pos;
+    t.name = identifier("a type name");
+    if (atSymbol("(")) {
+      ++i_;
+      expectSymbol(")");
+      t.isArray = true;
+    }
+    return t;
+  }
+
+  Block loopBody(Stmt::ExitKind kind, const std::vector<std::string_view>& ends) {
+    loops_.push_back(kind);
+    Block b = block(ends);
+    loops_.pop_back();
+    return b;
+  }
+
+  Stmt ifStatement(Stmt s) {
+    s.kind = Stmt::Kind::If;
+    ++i_;
+    Branch first;
+    first.pos = cur().pos;
+    first.condition = expression();
+    expectWord("then");
+    if (!atEndOfStatement()) {  // If c Then statement [Else statement]
+      first.body.push_back(statement());
+      s.branches.push_back(std::move(first));
+      if (atWord("else")) {
+        ++i_;
+        s.elseBody.push_back(statement());
+      }
+      return s;
+    }
+    const std::vector<std::string_view> ends = {"elseif", "else", "end if"};
+    first.body = block(ends);
+    s.branches.push_back(std::move(first));
+    while (true) {
+      if (atWord("elseif")) {
+        ++i_;
+        Branch b;
+        b.pos = cur().pos;
+        b.condition = expression();
+        expectWord("then");
+        endOfStatement();
+        b.body = block(ends);
+        s.branches.push_back(std::move(b));
+      } else if (atWord("else")) {
+        ++i_;
+        if (atWord("if")) throw ScriptError(cur().pos, "write ElseIf as one word");
+        endOfStatement();
+        s.elseBody = block({"end if"});
+        expectEnd("if");
+        return s;
+      } else {
+        expectEnd("if");
+        return s;
+      }
+    }
+  }
+
+  Stmt forStatement(Stmt s) {
+    s.kind = Stmt::Kind::For;
+    ++i_;
+    s.namePos = cur().pos;
+    s.name = identifier("a loop variable");
+    if (atWord("as")) {
+      ++i_;
+      s.declares = true;
+      s.type = typeName();
+    }
+    expectSymbol("=");
+    s.value = expression();
+    expectWord("to");
+    s.limit = expression();
+    if (atWord("step")) {
+      ++i_;
+      s.step = expression();
+    }
+    endOfStatement();
+    s.body = loopBody(Stmt::ExitKind::For, {"next"});
+    expectWord("next");
+    if (at(Token::Kind::Identifier)) {
+      if (!equalsIgnoreCase(cur().text, s.name))
+        throw ScriptError(cur().pos, "Next " + cur().text + " closes the loop of " + s.name);
+      ++i_;
+    }
+    return s;
+  }
+
+  Stmt selectStatement(Stmt s) {
+    s.kind = Stmt::Kind::Select;
+    ++i_;
+    expectWord("case");
+    s.value = expression();
+    endOfStatement();
+    while (at(Token::Kind::EndOfLine)) ++i_;
+    while (atWord("case")) {
+      Branch b;
+      b.pos = cur().pos;
+      ++i_;
+      if (atWord("else")) {
+        ++i_;
+        b.isElse = true;
+      } else {
+        while (true) {
+          b.values.push_back(expression());
+          if (atWord("to")) {
+            ++i_;
+            b.rangeEnds.push_back(expression());
+          } else {
+            b.rangeEnds.push_back(nullptr);
+          }
+          if (!atSymbol(",")) break;
+          ++i_;
+        }
+      }
+      endOfStatement();
+      b.body = block({"case", "end select"});
+      const bool isElse = b.isElse;
+      s.branches.push_back(std::move(b));
+      if (isElse && atWord("case")) throw ScriptError(cur().pos, "Case Else is the last Case");
+    }
+    expectEnd("select");
+    return s;
+  }
+
+  Stmt exitStatement(Stmt s) {
+    s.kind = Stmt::Kind::Exit;
+    ++i_;
+    using EK = Stmt::ExitKind;
+    auto inLoop = [&](EK k) {
+      for (EK l : loops_)
+        if (l == k) return true;
+      return false;
+    };
+    if (atWord("for") || atWord("while") || atWord("do")) {
+      s.exitKind = atWord("for") ? EK::For : atWord("while") ? EK::While : EK::Do;
+      if (!inLoop(s.exitKind))
+        throw ScriptError(cur().pos, "Exit " + cur().text + " outside a " + cur().text + " loop");
+      ++i_;
+      return s;
+    }
+    if (atWord("sub") || atWord("function")) {
+      if (!inMethod_) throw ScriptError(cur().pos, "Exit " + cur().text + " outside a method");
+      ++i_;
+      s.exitKind = EK::Method;
+      return s;
+    }
+    if (!loops_.empty()) {
+      s.exitKind = loops_.back();
+    } else if (inMethod_) {
+      s.exitKind = EK::Method;
+    } else {
+      throw ScriptError(s.pos, "Exit outside a loop");
+    }
+    return s;
+  }
+
   Stmt statement() {
+    Nest nest(*this, cur().pos);
     Stmt s;
     s.pos = cur().pos;
+    if (atWord("if")) return ifStatement(std::move(s));
+    if (atWord("for")) return forStatement(std::move(s));
+    if (atWord("select")) return selectStatement(std::move(s));
+    if (atWord("exit")) return exitStatement(std::move(s));
+    if (atWord("while")) {
+      ++i_;
+      s.kind = Stmt::Kind::While;
+      s.value = expression();
+      endOfStatement();
+      s.body = loopBody(Stmt::ExitKind::While, {"wend", "end while"});
+      if (atWord("wend")) {
+        ++i_;
+      } else {
+        expectEnd("while");
+      }
+      return s;
+    }
+    if (atWord("do")) {
+      ++i_;
+      s.kind = Stmt::Kind::Do;
+      if (atWord("while") || atWord("until")) {
+        s.untilBefore = atWord("until");
+        ++i_;
+        s.value = expression();
+      }
+      endOfStatement();
+      s.body = loopBody(Stmt::ExitKind::Do, {"loop"});
+      expectWord("loop");
+      if (atWord("while") || atWord("until")) {
+        s.untilAfter = atWord("until");
+        ++i_;
+        s.limit = expression();
+      }
+      return s;
+    }
+    if (atWord("return")) {
+      if (!inMethod_) throw ScriptError(cur().pos, "Return outside a Sub or Function");
+      ++i_;
+      s.kind = Stmt::Kind::Return;
+      if (!atEndOfStatement() && !atWord("else")) {
+        if (!inFunction_) throw ScriptError(cur().pos, "a Sub returns no value");
+        s.value = expression();
+      }
+      return s;
+    }
+    if (atWord("redim")) {
+      ++i_;
+      s.kind = Stmt::Kind::Redim;
+      s.namePos = cur().pos;
+      s.name = identifier("an array name");
+      expectSymbol("(");
+      s.value = expression();
+      expectSymbol(")");
+      return s;
+    }
     if (atWord("dim")) {
       ++i_;
       s.kind = Stmt::Kind::Dim;
@@ -92,6 +429,7 @@ class Parser {
       bool arrayName = false;
       if (atSymbol("(")) {
         ++i_;
+        if (!atSymbol(")")) s.bound = expression();
         expectSymbol(")");
         arrayName = true;
       }
@@ -111,6 +449,7 @@ class Parser {
       }
       if (atSymbol("=")) {
         if (s.isNew) throw ScriptError(cur().pos, "Dim ... As New takes no initial value");
+        if (s.bound) throw ScriptError(cur().pos, "Dim a(n) takes no initial value");
         ++i_;
         s.value = expression();
       }
@@ -119,7 +458,7 @@ class Parser {
     if (atWord("print")) {
       ++i_;
       s.kind = Stmt::Kind::Print;
-      if (!atEndOfStatement()) s.args = expressionList();
+      if (!atEndOfStatement() && !atWord("else")) s.args = expressionList();
       return s;
     }
     if (atWord("assert")) {
@@ -147,7 +486,8 @@ class Parser {
       return s;
     }
     s.kind = Stmt::Kind::Call;
-    if (!atEndOfStatement() && (e->kind == Expr::Kind::Name || e->kind == Expr::Kind::Member)) {
+    if (!atEndOfStatement() && !atWord("else") &&
+        (e->kind == Expr::Kind::Name || e->kind == Expr::Kind::Member)) {
       // A call without parentheses: r.OffsetBy 1, 2
       auto call = std::make_unique<Expr>();
       call->kind = Expr::Kind::Call;
@@ -177,12 +517,19 @@ class Parser {
     e->kind = Expr::Kind::Binary;
     e->pos = pos;
     e->op = op;
+    e->depth = 1 + std::max(left->depth, right->depth);
+    if (e->depth > kMaxNesting)
+      throw ScriptError(pos, "expression nested too deeply (more than " +
+                                 std::to_string(kMaxNesting) + " levels)");
     e->object = std::move(left);
     e->right = std::move(right);
     return e;
   }
 
-  ExprPtr expression() { return orExpression(); }
+  ExprPtr expression() {
+    Nest nest(*this, cur().pos);
+    return orExpression();
+  }
 
   ExprPtr orExpression() {
     ExprPtr left = andExpression();
@@ -206,12 +553,14 @@ class Parser {
 
   ExprPtr notExpression() {
     if (!atWord("not")) return comparison();
+    Nest nest(*this, cur().pos);
     auto e = std::make_unique<Expr>();
     e->kind = Expr::Kind::Unary;
     e->pos = cur().pos;
     e->op = Operator::Not;
     ++i_;
     e->object = notExpression();
+    e->depth = e->object->depth + 1;
     return e;
   }
 
@@ -245,8 +594,11 @@ class Parser {
 
   ExprPtr multiplicative() {
     ExprPtr left = unary();
-    while (atSymbol("*") || atSymbol("/")) {
-      Operator op = cur().text == "*" ? Operator::Multiply : Operator::Divide;
+    while (atSymbol("*") || atSymbol("/") || atSymbol("\\") || atWord("mod")) {
+      Operator op = atWord("mod")       ? Operator::Modulo
+                    : cur().text == "*" ? Operator::Multiply
+                    : cur().text == "/" ? Operator::Divide
+                                        : Operator::IntegerDivide;
       SourcePos pos = cur().pos;
       ++i_;
       left = binary(op, std::move(left), unary(), pos);
@@ -257,6 +609,7 @@ class Parser {
   ExprPtr unary() {
     if (atWord("not")) return notExpression();  // 1 + Not 2
     if (!atSymbol("-")) return postfix();
+    Nest nest(*this, cur().pos);
     SourcePos pos = cur().pos;
     ++i_;
     // -2147483648 is a literal of its own: 2147483648 alone does not fit.
@@ -275,6 +628,7 @@ class Parser {
     e->pos = pos;
     e->op = Operator::Negate;
     e->object = unary();
+    e->depth = e->object->depth + 1;
     return e;
   }
 
@@ -290,6 +644,7 @@ class Parser {
         if (!at(Token::Kind::Identifier))
           throw ScriptError(cur().pos, "member name expected, found " + describe(cur()));
         m->text = t_[i_++].text;
+        m->depth = e->depth + 1;
         m->object = std::move(e);
         e = std::move(m);
       } else if (atSymbol("(")) {
@@ -301,6 +656,11 @@ class Parser {
         c->pos = e->pos;
         if (!atSymbol(")")) c->args = expressionList();
         expectSymbol(")");
+        c->depth = e->depth + 1;
+        for (const ExprPtr& a : c->args) c->depth = std::max(c->depth, a->depth + 1);
+        if (c->depth > kMaxNesting)
+          throw ScriptError(c->pos, "expression nested too deeply (more than " +
+                                        std::to_string(kMaxNesting) + " levels)");
         c->object = std::move(e);
         e = std::move(c);
       } else {
@@ -362,7 +722,7 @@ class Parser {
           ++i_;
           ExprPtr inner = expression();
           expectSymbol(")");
-          return inner;
+          return inner;  // parentheses leave no node: the depth stays
         }
         break;
       default:
@@ -374,6 +734,10 @@ class Parser {
   std::string_view source_;
   std::vector<Token> t_;
   size_t i_ = 0;
+  int nesting_ = 0;
+  bool inMethod_ = false;
+  bool inFunction_ = false;
+  std::vector<Stmt::ExitKind> loops_;  // the loops around the statement being parsed
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -98,6 +99,7 @@ std::vector<Rgb> choosePalette(int32_t depth, const std::vector<Rgb>& pixels,
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {
+  checkRegularFile(path);
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
@@ -107,6 +109,22 @@ std::vector<uint8_t> readFile(const std::string& path) {
 }
 
 }  // namespace
+
+void checkRegularFile(const std::string& path, uintmax_t limit) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path file(path);
+  const fs::file_status st = fs::status(file, ec);
+  if (ec || !fs::exists(st)) throw std::runtime_error("cannot read " + path);
+  if (fs::is_directory(st)) throw std::runtime_error(path + " is a folder, not a file");
+  if (!fs::is_regular_file(st))
+    throw std::runtime_error(path + " is not a regular file (a device or a pipe?)");
+  const uintmax_t size = fs::file_size(file, ec);
+  if (ec) throw std::runtime_error("cannot read " + path);
+  if (size > limit)
+    throw std::runtime_error(path + " is too large (" + std::to_string(size) + " bytes; at most " +
+                             std::to_string(limit) + ")");
+}
 
 RbPicture loadPng(rbhost::Host& host, const std::string& path, int32_t depth) {
   if (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16 && depth != 24 &&
@@ -124,6 +142,16 @@ RbPicture loadPng(rbhost::Host& host, const std::string& path, int32_t depth) {
       image.height > INT32_MAX || pixels > kMaxPixels) {
     png_image_free(&image);
     throw std::runtime_error(path + " is too large a picture");
+  }
+  // Deflate shrinks data at most about 1032 times: a file too short for the
+  // rows it declares (one bit a pixel and a filter byte each, at the least)
+  // is truncated or corrupt, and is refused before its pixels are allocated.
+  const uint64_t leastRowBytes = 1 + (uint64_t(image.width) + 7) / 8;
+  if (leastRowBytes * image.height > uint64_t(file.size()) * 1032 + 1024) {
+    png_image_free(&image);
+    throw std::runtime_error(path + " is truncated or corrupt: it declares " +
+                             std::to_string(image.width) + "x" + std::to_string(image.height) +
+                             " pixels in " + std::to_string(file.size()) + " bytes");
   }
   image.format = PNG_FORMAT_RGBA;
   std::vector<uint8_t> rgba(size_t(pixels) * 4);

@@ -35,8 +35,38 @@ RbObject HostRef::detach() {
 }
 
 bool TypeSpec::operator==(const TypeSpec& o) const {
-  return kind == o.kind &&
-         (kind != Kind::Instance || rbhost::equalsIgnoreCase(className, o.className));
+  if (kind != o.kind) return false;
+  if (kind == Kind::Array) return elementType() == o.elementType();
+  return kind != Kind::Instance || rbhost::equalsIgnoreCase(className, o.className);
+}
+
+Value defaultValue(const TypeSpec& t) {
+  switch (t.kind) {
+    case Kind::Integer:
+      return Value::ofInteger(0);
+    case Kind::Double:
+      return Value::ofDouble(0);
+    case Kind::Boolean:
+      return Value::ofBoolean(false);
+    case Kind::Color:
+      return Value::ofColor(0);
+    case Kind::String:
+      return Value::ofString("");
+    case Kind::Array:
+      return newArray(t.elementType(), 0);
+    default:
+      return Value::nil(t);
+  }
+}
+
+Value newArray(const TypeSpec& element, size_t count) {
+  Value v;
+  v.kind = Kind::Array;
+  v.className = element.className;
+  v.array = std::make_shared<ArrayData>();
+  v.array->element = element;
+  v.array->items.assign(count, defaultValue(element));
+  return v;
 }
 
 std::string typeText(const TypeSpec& t) {
@@ -60,7 +90,7 @@ std::string typeText(const TypeSpec& t) {
     case Kind::MemoryBlock:
       return "MemoryBlock";
     case Kind::Array:
-      return "Integer()";
+      return typeText(t.elementType()) + "()";
     case Kind::Instance:
       return t.className;
     case Kind::Surface:
@@ -128,7 +158,8 @@ Value Value::ofObject(rbhost::Host& host, HostRef reference, const TypeSpec& dec
   } else if (type == "memoryblock") {
     v.kind = Kind::MemoryBlock;
   } else if (type == "array") {
-    v.kind = Kind::Array;
+    v.kind = Kind::Array;  // a host integer array: passed on, never read
+    v.className.clear();
   } else if (type == "string") {
     v.kind = Kind::String;
     v.bytes = host.stringBytes(reinterpret_cast<RbString>(reference.get()));
@@ -143,6 +174,8 @@ Value Value::ofObject(rbhost::Host& host, HostRef reference, const TypeSpec& dec
 
 TypeSpec Value::type() const {
   if (kind == Kind::Nil) return nilType;
+  if (kind == Kind::Array)
+    return array ? TypeSpec::arrayOf(array->element) : TypeSpec{Kind::Array, "", Kind::Integer};
   return TypeSpec{kind, className};
 }
 

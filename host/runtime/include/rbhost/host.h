@@ -237,6 +237,10 @@ class Host {
   // Hands the caller a reference, like "REALGetPictureMask".
   RbPicture mask(RbPicture p, bool create);
   void removeMask(RbPicture p);
+  // Makes `mask` (of the picture's size, with no mask of its own) the
+  // picture's mask: the picture takes a reference on it and drops the one on
+  // its old mask. Throws HostError when `mask` cannot be one.
+  void setMask(RbPicture p, RbPicture mask);
 
   // ---- Strings, memory blocks, arrays.
   RbString newString(std::string_view bytes, uint32_t encoding = 0x08000100);  // UTF-8

@@ -1,10 +1,13 @@
 // The functions and members the runner itself provides: pictures (loading,
-// saving, making, size, mask, pixels as seen), colours, memory blocks,
-// strings of bytes and integer arrays.
+// saving, making, size, mask, pixels as seen and as stored), colours, memory
+// blocks, strings, numbers, arrays, files of a folder, the clock, and the
+// host's faults.
 #ifndef RBSCRIPT_BUILTINS_H
 #define RBSCRIPT_BUILTINS_H
 
+#include <chrono>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -14,7 +17,7 @@ namespace rbscript {
 
 class Builtins {
  public:
-  explicit Builtins(rbhost::Host& host) : host_(host) {}
+  explicit Builtins(rbhost::Host& host) : host_(host), start_(std::chrono::steady_clock::now()) {}
 
   bool isFunction(std::string_view name) const;
   Value callFunction(std::string_view name, const std::vector<Argument>& args, SourcePos pos);
@@ -29,6 +32,8 @@ class Builtins {
 
  private:
   rbhost::Host& host_;
+  std::chrono::steady_clock::time_point start_;
+  std::set<RbObject> failingLocks_;  // pictures FailPictureLocks made fail
 };
 
 }  // namespace rbscript

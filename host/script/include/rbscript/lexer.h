@@ -21,7 +21,7 @@ struct Token {
     Color,    // &c literal: `integer` holds the 32 bits
     Double,
     String,  // `text` holds the bytes between the quotes, "" unescaped
-    Symbol,  // `text` holds the operator or punctuation: + - * / = <> < > <= >= ( ) , .
+    Symbol,  // `text` holds the operator or punctuation: + - * / \\ = <> < > <= >= ( ) , .
     EndOfLine,
     EndOfInput
   };

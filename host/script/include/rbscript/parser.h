@@ -1,5 +1,5 @@
 // Parses a script. Precedence, loosest first: Or; And; Not; comparisons
-// (= <> < > <= >=); + -; * /; unary minus; member access and calls.
+// (= <> < > <= >=); + -; * / \\ Mod; unary minus; member access and calls.
 #ifndef RBSCRIPT_PARSER_H
 #define RBSCRIPT_PARSER_H
 

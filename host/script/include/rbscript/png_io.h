@@ -10,11 +10,20 @@
 #ifndef RBSCRIPT_PNG_IO_H
 #define RBSCRIPT_PNG_IO_H
 
+#include <cstdint>
 #include <string>
 
 #include "rbhost/host.h"
 
 namespace rbscript {
+
+// The largest file LoadPicture and LoadString read.
+constexpr uintmax_t kMaxFileBytes = uintmax_t{256} << 20;
+
+// Throws std::runtime_error, before opening anything, for what is not a
+// regular file (a folder, a device, a FIFO: reading could block or never
+// end) and for a file larger than `limit` bytes.
+void checkRegularFile(const std::string& path, uintmax_t limit = kMaxFileBytes);
 
 // A new picture (the caller owns its reference). Throws std::runtime_error
 // naming the problem when the file cannot be read or decoded.

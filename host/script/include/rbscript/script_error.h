@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace rbscript {
 
@@ -25,9 +26,21 @@ class ScriptError : public std::runtime_error {
   SourcePos pos() const { return pos_; }
   Kind kind() const { return kind_; }
 
+  // The calls the error came out of, innermost first: where each was made
+  // and the Sub or Function it called.
+  struct Caller {
+    SourcePos pos;
+    std::string method;
+  };
+  const std::vector<Caller>& callers() const { return callers_; }
+  void addCaller(SourcePos pos, std::string method) {
+    callers_.push_back({pos, std::move(method)});
+  }
+
  private:
   SourcePos pos_;
   Kind kind_;
+  std::vector<Caller> callers_;
 };
 
 }  // namespace rbscript

@@ -7,6 +7,8 @@
 #ifndef RBSCRIPT_SESSION_H
 #define RBSCRIPT_SESSION_H
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -35,10 +37,17 @@ class Session {
   rbhost::Host& host() { return *host_; }
   Interpreter& interpreter() { return *interpreter_; }
 
-  // Parses all of `source`, then runs it. Reports the first error on `err`
-  // as "NAME:LINE:COLUMN: error: ..." and returns kExitOk, kExitAssertFailed
-  // or kExitError.
-  int run(std::string_view sourceName, std::string_view source);
+  // Parses all of `source`, then runs it, on a thread of its own with a
+  // large stack (see kStackBytes). Reports the first error on `err` as
+  // "NAME:LINE:COLUMN: error: ...", followed by one "NAME:LINE:COLUMN: note:
+  // called from here" line for each call of a Sub or Function it came out
+  // of, and returns kExitOk, kExitAssertFailed or kExitError. With `audit`,
+  // reports on `err` what the host holds after each statement that changes it.
+  int run(std::string_view sourceName, std::string_view source, bool audit = false);
+
+  // The stack the script runs on; a script that would use more stops with
+  // an error.
+  static constexpr size_t kStackBytes = size_t{256} << 20;
 
   // Drops every variable and checks the host audit: kExitOk, or
   // kExitAuditNotClean with what is left reported on `err`.
@@ -57,7 +66,12 @@ std::vector<std::string> auditFindings(const rbhost::Audit& audit);
 // Runs `source` in a fresh session and finishes it: the status of the
 // command (an unclean audit turns a clean run into kExitAuditNotClean).
 int runScript(std::string_view sourceName, std::string_view source, std::ostream& out,
-              std::ostream& err);
+              std::ostream& err, bool audit = false);
+
+// Runs `work` on a new thread whose stack holds `bytes`, and waits for it;
+// `work` receives the lowest address it may safely use. What it throws is
+// thrown here.
+void runOnLargeStack(size_t bytes, const std::function<void(uintptr_t)>& work);
 
 }  // namespace rbscript
 

@@ -7,6 +7,7 @@
 #define RBSCRIPT_VALUE_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,7 @@ enum class Kind {
   String,
   Picture,
   MemoryBlock,
-  Array,     // integer array
+  Array,     // of any other kind: the script's own, or a host array a plug-in made
   Instance,  // of a registered class
   Surface,   // a picture's RGBSurface
 };
@@ -54,8 +55,11 @@ enum class Kind {
 // A declared type: of a variable, a parameter, a property or a result.
 struct TypeSpec {
   Kind kind = Kind::Nil;
-  std::string className;  // Kind::Instance: the class as registered (or as declared)
+  std::string className;     // Kind::Instance, or an array of one: the class as registered
+  Kind element = Kind::Nil;  // Kind::Array: the kind of its elements
   bool operator==(const TypeSpec& o) const;
+  TypeSpec elementType() const { return {element, className, Kind::Nil}; }
+  static TypeSpec arrayOf(const TypeSpec& e) { return {Kind::Array, e.className, e.kind}; }
 };
 
 // "Integer", "Picture", "TVQ_Rectangle", "Integer()".
@@ -63,17 +67,19 @@ std::string typeText(const TypeSpec& t);
 // Host object types that a variable can hold Nil in.
 bool isObjectKind(Kind k);
 
+struct ArrayData;
+
 struct Value {
   Kind kind = Kind::Void;
   int32_t integer = 0;
   double number = 0;
   bool boolean = false;
   uint32_t color = 0;
-  std::string bytes;              // String
-  HostRef object;                 // Picture, MemoryBlock, Array, Instance, Surface (its picture)
-  std::string className;          // Instance
-  std::vector<int32_t> elements;  // Array, as made by the script
-  TypeSpec nilType;               // Nil: the declared type it came with; Kind::Nil for the literal
+  std::string bytes;                 // String
+  HostRef object;                    // Picture, MemoryBlock, Array, Instance, Surface (its picture)
+  std::string className;             // Instance
+  std::shared_ptr<ArrayData> array;  // Array made by the script: shared, as arrays are
+  TypeSpec nilType;  // Nil: the declared type it came with; Kind::Nil for the literal
 
   static Value voidValue() { return Value{}; }
   static Value nil(TypeSpec declared = {});
@@ -93,6 +99,17 @@ struct Value {
   bool isNilLiteral() const { return kind == Kind::Nil && nilType.kind == Kind::Nil; }
   RbObject handle() const { return object.get(); }  // null for Nil
 };
+
+// The elements of a script array, each of `element` type.
+struct ArrayData {
+  TypeSpec element;
+  std::vector<Value> items;
+};
+
+// A new array of `count` elements of `element` type, each its default value.
+Value newArray(const TypeSpec& element, size_t count);
+// The value a variable of type `t` starts with: 0, "", False, Nil, an empty array.
+Value defaultValue(const TypeSpec& t);
 
 // How the value reads in a message: "Integer", "Picture", "Nil".
 std::string describeType(const Value& v);
