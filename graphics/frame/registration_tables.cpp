@@ -23,6 +23,7 @@
 #include "graphics/conversion/picture_properties.h"
 #include "graphics/frame/error_methods.h"
 #include "graphics/frame/registration.h"
+#include "graphics/geometry/flip_rotate.h"
 
 // The tables hold what the plug-in implements, each in the order of the
 // published interface: programs and the host's listings see members in
@@ -126,6 +127,9 @@ std::array pictureGlobalMethods = {
            "TVQ_GetAverageContrast(extends p as picture, rect as TVQ_Rectangle, center as color, "
            "ByRef red_contrast as integer, ByRef green_contrast as integer, ByRef blue_contrast "
            "as integer)"),
+    method(rbFunction(flipRotateMethod),
+           "TVQ_FlipRotate(extends p as picture, flip_h as boolean, flip_v as boolean, rotation "
+           "as integer) as picture"),
     method(rbFunction(convoluteMethod),
            "TVQ_Convolute(extends p as picture, rect as TVQ_Rectangle, horiz_convolution as "
            "TVQ_Convolution,vert_convolution as TVQ_Convolution) as picture"),

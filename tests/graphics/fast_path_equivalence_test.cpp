@@ -30,6 +30,7 @@
 #include "graphics/frame/fast_paths.h"
 #include "graphics/frame/picture_lock.h"
 #include "graphics/frame/selection.h"
+#include "graphics/frame/symmetry.h"
 
 namespace tvqtest {
 namespace {
@@ -597,6 +598,25 @@ TEST_F(FastPathEquivalenceTest, AddAndSubtract) {
     });
     if (HasFailure()) return;
   }
+}
+
+TEST_F(FastPathEquivalenceTest, Symmetries) {
+  walkTable(
+      "symmetries", tvq::symmetryLoops(), [&](std::mt19937& rng, const auto& entry, auto general) {
+        const int32_t width = drawWidth(rng);
+        const int32_t height = between(rng, 1, 40);
+        RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+        const tvq::Symmetry s = tvq::kAllSymmetries[between(rng, 0, 7)];
+        const bool exchanged = tvq::exchangesSides(s);
+        RbPicture fast = randomPicture(rng, exchanged ? height : width, exchanged ? width : height,
+                                       depthIn(rng, entry.target, true));
+        RbPicture slow = copyOf(rng, fast);
+        tvq::PictureLock in;
+        ASSERT_TRUE(in.lock(source));
+        expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+          (fastLoop ? entry.loop : general)(in.view(), target, s);
+        });
+      });
 }
 
 }  // namespace

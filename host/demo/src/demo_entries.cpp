@@ -1,6 +1,7 @@
 #include "rbdemo/demo_entries.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace rbdemo {
 namespace {
@@ -199,10 +200,21 @@ std::vector<DemoEntry> makeEntries() {
   }
 
   // ---- TvqGraphics: geometry
-  add(op("Flip and a quarter turn",
-         "TVQ_FlipRotate(extends p as picture, flip_h as boolean, flip_v as boolean, rotation as "
-         "integer) as picture",
-         "card.TVQ_FlipRotate(True, False, 1)"));
+  // The eight symmetries side by side.
+  for (const auto& [title, arguments] :
+       std::vector<std::pair<std::string, std::string>>{{"as it is", "False, False, 0"},
+                                                        {"columns mirrored", "True, False, 0"},
+                                                        {"rows mirrored", "False, True, 0"},
+                                                        {"half turn", "False, False, 2"},
+                                                        {"quarter turn", "False, False, 1"},
+                                                        {"three-quarter turn", "False, False, 3"},
+                                                        {"transposed", "False, True, 1"},
+                                                        {"anti-transposed", "True, False, 1"}}) {
+    add(op("Symmetries: " + title,
+           "TVQ_FlipRotate(extends p as picture, flip_h as boolean, flip_v as boolean, rotation "
+           "as integer) as picture",
+           "card.TVQ_FlipRotate(" + arguments + ")"));
+  }
   add(op("Stretch",
          "TVQ_Stretch(extends p as picture, width as integer, height as integer) as picture",
          "card.TVQ_Stretch(480, 180)"));
