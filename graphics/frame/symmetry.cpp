@@ -6,6 +6,11 @@
 
 #include "graphics/frame/format_access.h"
 #include "graphics/frame/pixel_access.h"
+#include "graphics/frame/sse2_available.h"
+
+#if TVQ_SSE2_AVAILABLE
+#include <emmintrin.h>
+#endif
 
 namespace tvq {
 namespace {
@@ -104,14 +109,85 @@ inline void moveRun(const uint8_t* from, ptrdiff_t step, uint8_t* to, int32_t co
   for (int32_t i = 0; i < count; ++i, from += step, to += bytes) movePixel<Format>(from, to);
 }
 
+// Target rows that run along source columns are written in square tiles of
+// kTile x kTile pixels, a strip of kStrip target columns (as many source
+// rows) at a time: a strip reads a short run of each of its source rows,
+// so only a few source lines are in use at once however far apart the rows
+// lie, and each target row of the tile gets kStrip pixels in a row.
+constexpr int32_t kTile = 16;
+constexpr int32_t kStrip = 4;
+
+// Target pixels (x, y) of one tile from `origin` + y * rowStep + x * colStep.
+template <PixelFormat Format>
+void crossTile(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep, const PixelView& target,
+               int32_t x0, int32_t y0, int32_t width, int32_t height) {
+  constexpr int32_t bytes = storedBytesOf<Format>();
+  for (int32_t xs = 0; xs < width; xs += kStrip) {
+    const int32_t count = std::min(kStrip, width - xs);
+    for (int32_t y = y0; y < y0 + height; ++y) {
+      moveRun<Format>(origin + y * rowStep + (x0 + xs) * colStep, colStep, target.at(x0 + xs, y),
+                      count);
+    }
+    (void)bytes;
+  }
+}
+
+#if TVQ_SSE2_AVAILABLE
+// A whole 4 x 4 block of 32-bit pixels: the four source runs loaded as
+// vectors (reversed where the target walks a source row backwards), the
+// block transposed and the fourth bytes cleared.
+inline void crossBlock32(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep,
+                         const PixelView& target, int32_t x, int32_t y) {
+  __m128i run[4];
+  for (int32_t j = 0; j < 4; ++j) {
+    const uint8_t* at = origin + y * rowStep + (x + j) * colStep;
+    if (rowStep > 0) {
+      run[j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    } else {
+      run[j] = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 12)),
+                                 _MM_SHUFFLE(0, 1, 2, 3));
+    }
+  }
+  const __m128i a = _mm_unpacklo_epi32(run[0], run[1]);  // 00 10 01 11
+  const __m128i b = _mm_unpacklo_epi32(run[2], run[3]);  // 20 30 21 31
+  const __m128i c = _mm_unpackhi_epi32(run[0], run[1]);  // 02 12 03 13
+  const __m128i d = _mm_unpackhi_epi32(run[2], run[3]);  // 22 32 23 33
+  const __m128i colorBits = _mm_set1_epi32(static_cast<int32_t>(kColorBits));
+  const __m128i rows[4] = {_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b),
+                           _mm_unpacklo_epi64(c, d), _mm_unpackhi_epi64(c, d)};
+  for (int32_t i = 0; i < 4; ++i) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target.at(x, y + i)),
+                     _mm_and_si128(rows[i], colorBits));
+  }
+}
+
+template <>
+void crossTile<F::Bgrx32>(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep,
+                          const PixelView& target, int32_t x0, int32_t y0, int32_t width,
+                          int32_t height) {
+  if (width < kTile || height < kTile) {
+    for (int32_t xs = 0; xs < width; xs += kStrip) {
+      const int32_t count = std::min(kStrip, width - xs);
+      for (int32_t y = y0; y < y0 + height; ++y) {
+        moveRun<F::Bgrx32>(origin + y * rowStep + (x0 + xs) * colStep, colStep,
+                           target.at(x0 + xs, y), count);
+      }
+    }
+    return;
+  }
+  for (int32_t x = x0; x < x0 + kTile; x += 4) {
+    for (int32_t y = y0; y < y0 + kTile; y += 4)
+      crossBlock32(origin, colStep, rowStep, target, x, y);
+  }
+}
+#endif
+
 // Source and target of one byte-addressed format. Where target rows run
 // along source rows they are walked straight; where they run along source
-// columns the target is walked in square tiles, so the source rows a tile
-// reads stay in the cache while it is written.
+// columns the target is walked in tiles.
 template <PixelFormat Format>
 void convertSameFormat(const PixelView& source, const PixelView& target, Symmetry s) {
   constexpr int32_t bytes = storedBytesOf<Format>();
-  constexpr int32_t kTile = Format == F::Bgrx32 ? 32 : 48;
   const Walk w = walkOf(s, source.width, source.height);
   const ptrdiff_t rowBytes = source.rowBytes;
   const ptrdiff_t colStep = ptrdiff_t{w.colX} * bytes + ptrdiff_t{w.colY} * rowBytes;
@@ -130,12 +206,10 @@ void convertSameFormat(const PixelView& source, const PixelView& target, Symmetr
     return;
   }
   for (int32_t ty = 0; ty < target.height; ty += kTile) {
-    const int32_t yEnd = std::min(target.height, ty + kTile);
+    const int32_t height = std::min(target.height - ty, kTile);
     for (int32_t tx = 0; tx < target.width; tx += kTile) {
-      const int32_t count = std::min(target.width - tx, kTile);
-      for (int32_t y = ty; y < yEnd; ++y) {
-        moveRun<Format>(origin + y * rowStep + tx * colStep, colStep, target.at(tx, y), count);
-      }
+      crossTile<Format>(origin, colStep, rowStep, target, tx, ty,
+                        std::min(target.width - tx, kTile), height);
     }
   }
 }
