@@ -23,7 +23,10 @@
 #include "graphics/conversion/picture_properties.h"
 #include "graphics/frame/error_methods.h"
 #include "graphics/frame/registration.h"
+#include "graphics/geometry/crawling_ants.h"
 #include "graphics/geometry/flip_rotate.h"
+#include "graphics/geometry/pixelate.h"
+#include "graphics/geometry/trim.h"
 
 // The tables hold what the plug-in implements, each in the order of the
 // published interface: programs and the host's listings see members in
@@ -133,11 +136,17 @@ std::array pictureGlobalMethods = {
     method(rbFunction(convoluteMethod),
            "TVQ_Convolute(extends p as picture, rect as TVQ_Rectangle, horiz_convolution as "
            "TVQ_Convolution,vert_convolution as TVQ_Convolution) as picture"),
+    method(rbFunction(crawlingAntsMethod),
+           "TVQ_CrawlingAnts(extends p as picture, rect as TVQ_Rectangle, ant_color as color, "
+           "shadow_color as color, ant_size as integer, ant_state as integer) as picture"),
     method(rbFunction(downsampleMethod),
            "TVQ_Downsample(extends p as picture, bits_per_channel as integer) as picture"),
     method(rbFunction(makeMemoryBlockMethod),
            "TVQ_MakeMemoryBlock(extends p as picture, rect as TVQ_Rectangle, mask_to_alpha as "
            "boolean, ByRef row_bytes as integer) as picture"),
+    method(rbFunction(pixelateMethod),
+           "TVQ_Pixelate(extends p as picture, rect as TVQ_Rectangle, pixelation as integer) as "
+           "picture"),
     method(rbFunction(thresholdMethod),
            "TVQ_Threshold(extends p as picture, rect as TVQ_Rectangle, darker as boolean, "
            "and_threshold as boolean, threshold as color, target as color) as picture"),
@@ -147,9 +156,16 @@ std::array pictureGlobalMethods = {
     method(rbFunction(transitionMethod),
            "TVQ_Transition(extends p as picture, overlay_a as picture, overlay_b as picture, "
            "overlay_a_fraction as double) as picture"),
+    method(rbFunction(trimMethod),
+           "TVQ_Trim(extends p as picture, trim_rect as TVQ_Rectangle, frame_color as color) as "
+           "picture"),
 };
 // Global methods "F(extends cp as TVQ_ClientPicture, ...)".
-std::array<RbMethodRecord, 0> clientPictureGlobalMethods{};
+std::array clientPictureGlobalMethods = {
+    method(rbFunction(trimClientMethod),
+           "TVQ_Trim(extends cp as TVQ_ClientPicture, trim_rect as TVQ_Rectangle, frame_color as "
+           "color) as TVQ_ClientPicture"),
+};
 // Global methods "F(extends s as screen, ...)".
 std::array<RbMethodRecord, 0> screenGlobalMethods{};
 

@@ -276,6 +276,10 @@ std::vector<DemoEntry> makeEntries() {
          "TVQ_CrawlingAnts(extends p as picture, rect as TVQ_Rectangle, ant_color as color, "
          "shadow_color as color, ant_size as integer, ant_state as integer) as picture",
          "card.TVQ_CrawlingAnts(area, &hFFFFFF, &h000000, 4, 0)"));
+  add(op("Crawling ants, one step on",
+         "TVQ_CrawlingAnts(extends p as picture, rect as TVQ_Rectangle, ant_color as color, "
+         "shadow_color as color, ant_size as integer, ant_state as integer) as picture",
+         "card.TVQ_CrawlingAnts(area, &hFFFFFF, &h000000, 4, 1)"));
   add(with(op("Separable convolution (1 4 6 4 1)",
               "TVQ_Convolute(extends p as picture, rect as TVQ_Rectangle, horiz_convolution as "
               "TVQ_Convolution,vert_convolution as TVQ_Convolution) as picture",
