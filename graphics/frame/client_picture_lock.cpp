@@ -40,6 +40,15 @@ bool OwnedClientPicture::create(int32_t width, int32_t height, int32_t depth, bo
   return lock_.view().width == width && lock_.view().height == height;
 }
 
+bool OwnedClientPicture::lockMask(PictureLock& lock) {
+  if (data_ == nullptr) return false;
+  if (data_->pic == nullptr) return lockClientPictureMask(lock, *data_);
+  if (!lock.lockMaskOf(data_->pic)) return false;
+  data_->hasMask = 1;
+  data_->maskDepth = lock.view().depth;
+  return true;
+}
+
 RbObject OwnedClientPicture::handOver() {
   RbObject instance = instance_;
   instance_ = nullptr;

@@ -38,6 +38,10 @@ class OwnedClientPicture {
   const PixelView& view() const { return lock_.view(); }
   // Valid after a successful create.
   const ClientPictureData& data() const { return *data_; }
+  // Locks the new client picture's mask: its mask buffer, or a mask made for
+  // its host picture, which the client picture then reports (hasMask,
+  // maskDepth).
+  bool lockMask(PictureLock& lock);
 
   // The instance, with its creation reference, for the host to own.
   RbObject handOver();

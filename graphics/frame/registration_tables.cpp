@@ -26,6 +26,7 @@
 #include "graphics/geometry/crawling_ants.h"
 #include "graphics/geometry/flip_rotate.h"
 #include "graphics/geometry/pixelate.h"
+#include "graphics/geometry/stretch.h"
 #include "graphics/geometry/trim.h"
 
 // The tables hold what the plug-in implements, each in the order of the
@@ -147,6 +148,8 @@ std::array pictureGlobalMethods = {
     method(rbFunction(pixelateMethod),
            "TVQ_Pixelate(extends p as picture, rect as TVQ_Rectangle, pixelation as integer) as "
            "picture"),
+    method(rbFunction(stretchMethod),
+           "TVQ_Stretch(extends p as picture, width as integer, height as integer) as picture"),
     method(rbFunction(thresholdMethod),
            "TVQ_Threshold(extends p as picture, rect as TVQ_Rectangle, darker as boolean, "
            "and_threshold as boolean, threshold as color, target as color) as picture"),
@@ -162,6 +165,9 @@ std::array pictureGlobalMethods = {
 };
 // Global methods "F(extends cp as TVQ_ClientPicture, ...)".
 std::array clientPictureGlobalMethods = {
+    method(rbFunction(stretchClientMethod),
+           "TVQ_Stretch(extends cp as TVQ_ClientPicture, width as integer, height as integer, "
+           "as_picture as boolean) as TVQ_ClientPicture"),
     method(rbFunction(trimClientMethod),
            "TVQ_Trim(extends cp as TVQ_ClientPicture, trim_rect as TVQ_Rectangle, frame_color as "
            "color) as TVQ_ClientPicture"),

@@ -31,6 +31,7 @@
 #include "graphics/frame/picture_lock.h"
 #include "graphics/frame/selection.h"
 #include "graphics/frame/symmetry.h"
+#include "graphics/geometry/stretch.h"
 
 namespace tvqtest {
 namespace {
@@ -617,6 +618,32 @@ TEST_F(FastPathEquivalenceTest, Symmetries) {
           (fastLoop ? entry.loop : general)(in.view(), target, s);
         });
       });
+}
+
+// Rows resampled to another width, or columns to another height, both
+// ways: the weights of each draw, the source's and the target's formats
+// from the entry.
+TEST_F(FastPathEquivalenceTest, Stretch) {
+  for (bool rows : {true, false}) {
+    walkTable(rows ? "stretch rows" : "stretch columns",
+              rows ? tvq::stretchRowLoops() : tvq::stretchColumnLoops(),
+              [&](std::mt19937& rng, const auto& entry, auto general) {
+                const int32_t width = drawWidth(rng);
+                const int32_t height = between(rng, 1, 40);
+                RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+                const int32_t to = between(rng, 1, 90);
+                RbPicture fast = randomPicture(rng, rows ? to : width, rows ? height : to,
+                                               depthIn(rng, entry.target, true));
+                RbPicture slow = copyOf(rng, fast);
+                tvq::PictureLock in;
+                ASSERT_TRUE(in.lock(source));
+                tvq::StretchWeights weights;
+                ASSERT_TRUE(tvq::stretchWeightsFor(rows ? width : height, to, weights));
+                expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                  (fastLoop ? entry.loop : general)(in.view(), target, weights);
+                });
+              });
+  }
 }
 
 }  // namespace

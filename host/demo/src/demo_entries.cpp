@@ -215,9 +215,12 @@ std::vector<DemoEntry> makeEntries() {
            "as integer) as picture",
            "card.TVQ_FlipRotate(" + arguments + ")"));
   }
-  add(op("Stretch",
+  add(op("Stretch down to 192 x 96",
          "TVQ_Stretch(extends p as picture, width as integer, height as integer) as picture",
-         "card.TVQ_Stretch(480, 180)"));
+         "card.TVQ_Stretch(192, 96)"));
+  add(op("Stretch up to 480 x 300",
+         "TVQ_Stretch(extends p as picture, width as integer, height as integer) as picture",
+         "card.TVQ_Stretch(480, 300)"));
   {
     DemoEntry e;
     e.title = "Client pictures: stretch";
