@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <type_traits>
+#include <vector>
 
 #include "graphics/classes/client_picture.h"
 #include "graphics/frame/client_picture_lock.h"
@@ -149,6 +150,130 @@ void stretchColumnsWith(const PixelView& in, const PixelView& out, StretchWeight
   }
 }
 
+// The fast loops take each line's weights from a plan made once per pass:
+// every line of a pass has the same length and weights, so the cursor walk
+// gives every line the same terms. Output i is the sum of weight[i][t] x
+// sample first[i] + t over the taps, divided by the demand.
+struct LinePlan {
+  int32_t taps = 0;
+  std::vector<int32_t> first;
+  std::vector<uint32_t> weight;  // taps per output
+  // Division by the demand as a multiplication in double precision: a sum
+  // is below 2^23 and the demand at most 32768, so (sum + 1/2) / demand
+  // lies at least 1/65536 from any integer and the product's error is far
+  // smaller; truncating it gives the integer quotient exactly.
+  double reciprocal = 0;
+  uint32_t divide(uint32_t sum) const {
+    return static_cast<uint32_t>((static_cast<double>(sum) + 0.5) * reciprocal);
+  }
+};
+
+LinePlan planLine(int32_t n, int32_t m, StretchWeights w) {
+  LinePlan plan;
+  plan.reciprocal = 1.0 / w.demand;
+  std::vector<int32_t> firstTerm(static_cast<size_t>(m) + 1);
+  std::vector<int32_t> sample;
+  std::vector<uint32_t> take;
+  Cursor cursor;
+  for (int32_t i = 0; i < m; ++i) {
+    firstTerm[static_cast<size_t>(i)] = static_cast<int32_t>(sample.size());
+    int32_t need = w.demand;
+    while (need > 0 && (cursor.next < n || cursor.left > 0)) {
+      if (cursor.left <= 0) {
+        ++cursor.next;
+        cursor.left = w.supply;
+      }
+      const int32_t t = std::min(cursor.left, need);
+      sample.push_back(cursor.next - 1);
+      take.push_back(static_cast<uint32_t>(t));
+      cursor.left -= t;
+      need -= t;
+    }
+  }
+  firstTerm[static_cast<size_t>(m)] = static_cast<int32_t>(sample.size());
+  for (int32_t i = 0; i < m; ++i) {
+    plan.taps = std::max(plan.taps,
+                         firstTerm[static_cast<size_t>(i) + 1] - firstTerm[static_cast<size_t>(i)]);
+  }
+  plan.taps = std::max(plan.taps, 1);
+  plan.first.assign(static_cast<size_t>(m), 0);
+  plan.weight.assign(static_cast<size_t>(m) * static_cast<size_t>(plan.taps), 0);
+  for (int32_t i = 0; i < m; ++i) {
+    const int32_t begin = firstTerm[static_cast<size_t>(i)];
+    const int32_t count = firstTerm[static_cast<size_t>(i) + 1] - begin;
+    // Terms are consecutive samples; padding taps of weight 0 go where they
+    // keep every read inside the line (a line has at least `taps` samples).
+    int32_t first = count > 0 ? sample[static_cast<size_t>(begin)] : 0;
+    const int32_t shift = std::max(0, first + plan.taps - n);
+    first -= shift;
+    plan.first[static_cast<size_t>(i)] = first;
+    for (int32_t t = 0; t < count; ++t) {
+      plan.weight[static_cast<size_t>(i) * static_cast<size_t>(plan.taps) +
+                  static_cast<size_t>(t + shift)] = take[static_cast<size_t>(begin + t)];
+    }
+  }
+  return plan;
+}
+
+// Rows of 24- or 32-bit pixels, channel bytes summed where they lie; two
+// rows a step, and a last single row when the height is odd. A 32-bit
+// result's fourth byte is 0.
+template <int32_t Bytes>
+void planRows(const PixelView& in, const PixelView& out, StretchWeights w) {
+  const LinePlan plan = planLine(in.width, out.width, w);
+  const int32_t rows = std::min(in.height, out.height);
+  const int32_t taps = plan.taps;
+  for (int32_t y = 0; y < rows; y += 2) {
+    const int32_t count = std::min(2, rows - y);
+    const uint8_t* from[2] = {in.row(y), in.row(y + count - 1)};
+    uint8_t* to[2] = {out.row(y), out.row(y + count - 1)};
+    for (int32_t i = 0; i < out.width; ++i) {
+      const uint32_t* weight = plan.weight.data() + static_cast<size_t>(i) * taps;
+      const ptrdiff_t at = static_cast<ptrdiff_t>(plan.first[static_cast<size_t>(i)]) * Bytes;
+      for (int32_t r = 0; r < count; ++r) {
+        const uint8_t* s = from[r] + at;
+        uint32_t sum[Bytes] = {};
+        for (int32_t t = 0; t < taps; ++t, s += Bytes) {
+          const auto wt = static_cast<uint16_t>(weight[t]);
+          for (int32_t c = 0; c < Bytes; ++c) sum[c] += uint32_t{wt} * uint32_t{s[c]};
+        }
+        uint8_t* d = to[r] + static_cast<ptrdiff_t>(i) * Bytes;
+        for (int32_t c = 0; c < 3; ++c) d[c] = static_cast<uint8_t>(plan.divide(sum[c]));
+        if constexpr (Bytes == 4) d[3] = 0;
+      }
+    }
+  }
+}
+
+// Columns of 24- or 32-bit pixels: each result row is the weighted sum of a
+// few consecutive source rows, taken a run of bytes at a time.
+template <int32_t Bytes>
+void planColumns(const PixelView& in, const PixelView& out, StretchWeights w) {
+  const LinePlan plan = planLine(in.height, out.height, w);
+  const int32_t rowLength = std::min(in.width, out.width) * Bytes;
+  constexpr int32_t kRun = 1024;
+  uint32_t sum[kRun];
+  for (int32_t i = 0; i < out.height; ++i) {
+    const uint32_t* weight = plan.weight.data() + static_cast<size_t>(i) * plan.taps;
+    const int32_t first = plan.first[static_cast<size_t>(i)];
+    uint8_t* to = out.row(i);
+    for (int32_t b0 = 0; b0 < rowLength; b0 += kRun) {
+      const int32_t count = std::min(kRun, rowLength - b0);
+      std::fill(sum, sum + count, 0u);
+      for (int32_t t = 0; t < plan.taps; ++t) {
+        const auto wt = static_cast<uint16_t>(weight[t]);
+        if (wt == 0) continue;
+        const uint8_t* s = in.row(first + t) + b0;
+        for (int32_t j = 0; j < count; ++j) sum[j] += uint32_t{wt} * uint32_t{s[j]};
+      }
+      for (int32_t j = 0; j < count; ++j) to[b0 + j] = static_cast<uint8_t>(plan.divide(sum[j]));
+      if constexpr (Bytes == 4) {
+        for (int32_t j = 3; j < count; j += 4) to[b0 + j] = 0;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 bool stretchWeightsFor(int32_t n, int32_t m, StretchWeights& weights) {
@@ -163,10 +288,8 @@ bool stretchWeightsFor(int32_t n, int32_t m, StretchWeights& weights) {
 const FastPathTable<StretchLoop, 2>& stretchRowLoops() {
   static constexpr FastPathTable<StretchLoop, 2> table = {
       {{
-          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32,
-           stretchRowsWith<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
-          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24,
-           stretchRowsWith<Fixed<F::Bgr24>, Fixed<F::Bgr24>>},
+          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, planRows<4>},
+          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, planRows<3>},
       }},
       stretchRowsWith<PerPixel, PerPixel>,
   };
@@ -176,10 +299,8 @@ const FastPathTable<StretchLoop, 2>& stretchRowLoops() {
 const FastPathTable<StretchLoop, 2>& stretchColumnLoops() {
   static constexpr FastPathTable<StretchLoop, 2> table = {
       {{
-          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32,
-           stretchColumnsWith<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
-          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24,
-           stretchColumnsWith<Fixed<F::Bgr24>, Fixed<F::Bgr24>>},
+          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, planColumns<4>},
+          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, planColumns<3>},
       }},
       stretchColumnsWith<PerPixel, PerPixel>,
   };
