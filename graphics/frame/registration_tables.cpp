@@ -26,6 +26,7 @@
 #include "graphics/geometry/crawling_ants.h"
 #include "graphics/geometry/flip_rotate.h"
 #include "graphics/geometry/pixelate.h"
+#include "graphics/geometry/shear.h"
 #include "graphics/geometry/stretch.h"
 #include "graphics/geometry/trim.h"
 
@@ -59,6 +60,16 @@ std::array pictureProperties = {
     pictureProperty("TVQ_HasMask", "boolean", rbFunction(hasMaskGetter)),
 };
 std::array pictureMethods = {
+    method(rbFunction(shearHorizontalMethod),
+           "TVQ_ShearHorizontal(width as integer, height as integer, shear as double) as picture"),
+    method(rbFunction(shearHorizontalFramedMethod),
+           "TVQ_ShearHorizontal(width as integer, height as integer, shear as double, frame_color "
+           "as color) as picture"),
+    method(rbFunction(shearVerticalMethod),
+           "TVQ_ShearVertical(width as integer, height as integer, shear as double) as picture"),
+    method(rbFunction(shearVerticalFramedMethod),
+           "TVQ_ShearVertical(width as integer, height as integer, shear as double, frame_color "
+           "as color) as picture"),
     method(rbFunction(compareMethod),
            "TVQ_Compare(compare as picture, rect as TVQ_Rectangle) as boolean"),
     method(rbFunction(differenceMethod), "TVQ_Difference(compare as picture) as picture"),
