@@ -26,6 +26,7 @@
 #include "graphics/geometry/crawling_ants.h"
 #include "graphics/geometry/flip_rotate.h"
 #include "graphics/geometry/pixelate.h"
+#include "graphics/geometry/rotate_by_shear.h"
 #include "graphics/geometry/shear.h"
 #include "graphics/geometry/stretch.h"
 #include "graphics/geometry/trim.h"
@@ -70,6 +71,10 @@ std::array pictureMethods = {
     method(rbFunction(shearVerticalFramedMethod),
            "TVQ_ShearVertical(width as integer, height as integer, shear as double, frame_color "
            "as color) as picture"),
+    method(rbFunction(freeRotateByShearMethod),
+           "TVQ_FreeRotateByShear(rotation as double) as picture"),
+    method(rbFunction(freeRotateByShearFramedMethod),
+           "TVQ_FreeRotateByShear(rotation as double, frame_color as color) as picture"),
     method(rbFunction(compareMethod),
            "TVQ_Compare(compare as picture, rect as TVQ_Rectangle) as boolean"),
     method(rbFunction(differenceMethod), "TVQ_Difference(compare as picture) as picture"),
