@@ -27,6 +27,7 @@
 #include "graphics/geometry/flip_rotate.h"
 #include "graphics/geometry/pixelate.h"
 #include "graphics/geometry/rotate_by_shear.h"
+#include "graphics/geometry/rotate_direct.h"
 #include "graphics/geometry/shear.h"
 #include "graphics/geometry/stretch.h"
 #include "graphics/geometry/trim.h"
@@ -75,6 +76,8 @@ std::array pictureMethods = {
            "TVQ_FreeRotateByShear(rotation as double) as picture"),
     method(rbFunction(freeRotateByShearFramedMethod),
            "TVQ_FreeRotateByShear(rotation as double, frame_color as color) as picture"),
+    method(rbFunction(freeRotateDirectMethod),
+           "TVQ_FreeRotateDirect(rotation as double, frame_color as color) as picture"),
     method(rbFunction(compareMethod),
            "TVQ_Compare(compare as picture, rect as TVQ_Rectangle) as boolean"),
     method(rbFunction(differenceMethod), "TVQ_Difference(compare as picture) as picture"),

@@ -114,6 +114,19 @@ TEST_F(RotateByShearTest, TransparentOutside) {
   }
 }
 
+// The turn's sense is the quarter turn's: a bright patch at the right end of
+// the middle rows of 100 x 50, turned 30 degrees, lands about (39, 22) from
+// the centre of the 112 x 94 result.
+TEST_F(RotateByShearTest, TurnsTheQuarterTurnsWay) {
+  RbPicture p = filled(100, 50, 24, 0x000000);
+  for (int32_t y = 20; y < 30; ++y)
+    for (int32_t x = 88; x < 100; ++x) host.setRawPixel(p, x, y, 0xFFFFFF);
+  RbPicture result = framed(p, 30);
+  ASSERT_NE(result, nullptr);
+  EXPECT_EQ(host.rawPixel(result, 56 + 38, 47 + 21), 0xFFFFFFu);
+  EXPECT_NE(host.rawPixel(result, 56 + 38, 47 - 21), 0xFFFFFFu);
+}
+
 TEST_F(RotateByShearTest, ChecksAndSilentFailures) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   struct Case {
