@@ -119,17 +119,22 @@ constexpr int32_t kStrip = 4;
 
 // Target pixels (x, y) of one tile from `origin` + y * rowStep + x * colStep.
 template <PixelFormat Format>
-void crossTile(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep, const PixelView& target,
-               int32_t x0, int32_t y0, int32_t width, int32_t height) {
-  constexpr int32_t bytes = storedBytesOf<Format>();
+void crossTileByPixel(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep,
+                      const PixelView& target, int32_t x0, int32_t y0, int32_t width,
+                      int32_t height) {
   for (int32_t xs = 0; xs < width; xs += kStrip) {
     const int32_t count = std::min(kStrip, width - xs);
     for (int32_t y = y0; y < y0 + height; ++y) {
       moveRun<Format>(origin + y * rowStep + (x0 + xs) * colStep, colStep, target.at(x0 + xs, y),
                       count);
     }
-    (void)bytes;
   }
+}
+
+template <PixelFormat Format>
+void crossTile(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep, const PixelView& target,
+               int32_t x0, int32_t y0, int32_t width, int32_t height) {
+  crossTileByPixel<Format>(origin, colStep, rowStep, target, x0, y0, width, height);
 }
 
 #if TVQ_SSE2_AVAILABLE
@@ -166,13 +171,7 @@ void crossTile<F::Bgrx32>(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t ro
                           const PixelView& target, int32_t x0, int32_t y0, int32_t width,
                           int32_t height) {
   if (width < kTile || height < kTile) {
-    for (int32_t xs = 0; xs < width; xs += kStrip) {
-      const int32_t count = std::min(kStrip, width - xs);
-      for (int32_t y = y0; y < y0 + height; ++y) {
-        moveRun<F::Bgrx32>(origin + y * rowStep + (x0 + xs) * colStep, colStep,
-                           target.at(x0 + xs, y), count);
-      }
-    }
+    crossTileByPixel<F::Bgrx32>(origin, colStep, rowStep, target, x0, y0, width, height);
     return;
   }
   for (int32_t x = x0; x < x0 + kTile; x += 4) {
