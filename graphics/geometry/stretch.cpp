@@ -164,7 +164,9 @@ struct LinePlan {
   // smaller; truncating it gives the integer quotient exactly.
   double reciprocal = 0;
   uint32_t divide(uint32_t sum) const {
-    return static_cast<uint32_t>((static_cast<double>(sum) + 0.5) * reciprocal);
+    // Through signed integers, which convert to and from double in vectors.
+    return static_cast<uint32_t>(
+        static_cast<int32_t>((static_cast<double>(static_cast<int32_t>(sum)) + 0.5) * reciprocal));
   }
 };
 
