@@ -219,12 +219,12 @@ LinePlan planLine(int32_t n, int32_t m, StretchWeights w) {
 
 // Rows of 24- or 32-bit pixels, channel bytes summed where they lie; two
 // rows a step, and a last single row when the height is odd. A 32-bit
-// result's fourth byte is 0.
-template <int32_t Bytes>
-void planRows(const PixelView& in, const PixelView& out, StretchWeights w) {
-  const LinePlan plan = planLine(in.width, out.width, w);
+// result's fourth byte is 0. `Taps` fixes the plan's taps where it is small
+// (0: as many as the plan has).
+template <int32_t Bytes, int32_t Taps>
+void planRowsWith(const PixelView& in, const PixelView& out, const LinePlan& plan) {
   const int32_t rows = std::min(in.height, out.height);
-  const int32_t taps = plan.taps;
+  const int32_t taps = Taps > 0 ? Taps : plan.taps;
   for (int32_t y = 0; y < rows; y += 2) {
     const int32_t count = std::min(2, rows - y);
     const uint8_t* from[2] = {in.row(y), in.row(y + count - 1)};
@@ -244,6 +244,23 @@ void planRows(const PixelView& in, const PixelView& out, StretchWeights w) {
         if constexpr (Bytes == 4) d[3] = 0;
       }
     }
+  }
+}
+
+template <int32_t Bytes>
+void planRows(const PixelView& in, const PixelView& out, StretchWeights w) {
+  const LinePlan plan = planLine(in.width, out.width, w);
+  switch (plan.taps) {
+    case 1:
+      return planRowsWith<Bytes, 1>(in, out, plan);
+    case 2:
+      return planRowsWith<Bytes, 2>(in, out, plan);
+    case 3:
+      return planRowsWith<Bytes, 3>(in, out, plan);
+    case 4:
+      return planRowsWith<Bytes, 4>(in, out, plan);
+    default:
+      return planRowsWith<Bytes, 0>(in, out, plan);
   }
 }
 
