@@ -163,6 +163,9 @@ struct LinePlan {
   // lies at least 1/65536 from any integer and the product's error is far
   // smaller; truncating it gives the integer quotient exactly.
   double reciprocal = 0;
+  // When the demand is a power of two (as whenever the supply divides
+  // exactly), the division is this shift; else -1.
+  int32_t shift = -1;
   uint32_t divide(uint32_t sum) const {
     // Through signed integers, which convert to and from double in vectors.
     return static_cast<uint32_t>(
@@ -173,6 +176,10 @@ struct LinePlan {
 LinePlan planLine(int32_t n, int32_t m, StretchWeights w) {
   LinePlan plan;
   plan.reciprocal = 1.0 / w.demand;
+  if ((w.demand & (w.demand - 1)) == 0) {
+    plan.shift = 0;
+    while ((int32_t{1} << plan.shift) < w.demand) ++plan.shift;
+  }
   std::vector<int32_t> firstTerm(static_cast<size_t>(m) + 1);
   std::vector<int32_t> sample;
   std::vector<uint32_t> take;
@@ -221,7 +228,7 @@ LinePlan planLine(int32_t n, int32_t m, StretchWeights w) {
 // rows a step, and a last single row when the height is odd. A 32-bit
 // result's fourth byte is 0. `Taps` fixes the plan's taps where it is small
 // (0: as many as the plan has).
-template <int32_t Bytes, int32_t Taps>
+template <int32_t Bytes, int32_t Taps, bool Shifted>
 void planRowsWith(const PixelView& in, const PixelView& out, const LinePlan& plan) {
   const int32_t rows = std::min(in.height, out.height);
   const int32_t taps = Taps > 0 ? Taps : plan.taps;
@@ -240,27 +247,38 @@ void planRowsWith(const PixelView& in, const PixelView& out, const LinePlan& pla
           for (int32_t c = 0; c < Bytes; ++c) sum[c] += uint32_t{wt} * uint32_t{s[c]};
         }
         uint8_t* d = to[r] + static_cast<ptrdiff_t>(i) * Bytes;
-        for (int32_t c = 0; c < 3; ++c) d[c] = static_cast<uint8_t>(plan.divide(sum[c]));
+        for (int32_t c = 0; c < 3; ++c) {
+          d[c] = static_cast<uint8_t>(Shifted ? sum[c] >> plan.shift : plan.divide(sum[c]));
+        }
         if constexpr (Bytes == 4) d[3] = 0;
       }
     }
   }
 }
 
+template <int32_t Bytes, bool Shifted>
+void planRowsShifted(const PixelView& in, const PixelView& out, const LinePlan& plan) {
+  switch (plan.taps) {
+    case 1:
+      return planRowsWith<Bytes, 1, Shifted>(in, out, plan);
+    case 2:
+      return planRowsWith<Bytes, 2, Shifted>(in, out, plan);
+    case 3:
+      return planRowsWith<Bytes, 3, Shifted>(in, out, plan);
+    case 4:
+      return planRowsWith<Bytes, 4, Shifted>(in, out, plan);
+    default:
+      return planRowsWith<Bytes, 0, Shifted>(in, out, plan);
+  }
+}
+
 template <int32_t Bytes>
 void planRows(const PixelView& in, const PixelView& out, StretchWeights w) {
   const LinePlan plan = planLine(in.width, out.width, w);
-  switch (plan.taps) {
-    case 1:
-      return planRowsWith<Bytes, 1>(in, out, plan);
-    case 2:
-      return planRowsWith<Bytes, 2>(in, out, plan);
-    case 3:
-      return planRowsWith<Bytes, 3>(in, out, plan);
-    case 4:
-      return planRowsWith<Bytes, 4>(in, out, plan);
-    default:
-      return planRowsWith<Bytes, 0>(in, out, plan);
+  if (plan.shift >= 0) {
+    planRowsShifted<Bytes, true>(in, out, plan);
+  } else {
+    planRowsShifted<Bytes, false>(in, out, plan);
   }
 }
 
@@ -285,7 +303,14 @@ void planColumns(const PixelView& in, const PixelView& out, StretchWeights w) {
         const uint8_t* s = in.row(first + t) + b0;
         for (int32_t j = 0; j < count; ++j) sum[j] += uint32_t{wt} * uint32_t{s[j]};
       }
-      for (int32_t j = 0; j < count; ++j) to[b0 + j] = static_cast<uint8_t>(plan.divide(sum[j]));
+      if (plan.shift >= 0) {
+        const int32_t shift = plan.shift;
+        for (int32_t j = 0; j < count; ++j) to[b0 + j] = static_cast<uint8_t>(sum[j] >> shift);
+      } else {
+        for (int32_t j = 0; j < count; ++j) {
+          to[b0 + j] = static_cast<uint8_t>(plan.divide(sum[j]));
+        }
+      }
       if constexpr (Bytes == 4) {
         for (int32_t j = 3; j < count; j += 4) to[b0 + j] = 0;
       }
