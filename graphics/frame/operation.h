@@ -72,7 +72,8 @@ class Operation {
   // picture.
   bool createResult(OwnedPicture& result, const PictureLock& source,
                     ErrorCode failure = ErrorCode::ResultLock);
-  // A locked result of any size a result can have, at 16, 24 or 32 bits.
+  // A locked result of any size a result can have, at 16, 24 or 32 bits
+  // (or 1 bit, for the operations that keep black-and-white pictures so).
   bool createResult(OwnedPicture& result, int32_t width, int32_t height, int32_t depth,
                     ErrorCode failure = ErrorCode::ResultLock);
 };

@@ -15,7 +15,7 @@ bool OwnedPicture::create(int32_t width, int32_t height, int32_t depth) {
   lock_.unlock();
   host::release(handOver());
   if (width <= 0 || height <= 0) return false;
-  if (depth != 16 && depth != 24 && depth != 32) return false;
+  if (depth != 1 && depth != 16 && depth != 24 && depth != 32) return false;
   picture_ = host::newPicture(width, height, depth);
   if (!lock_.lock(picture_)) return false;
   // Kernels write the result with the source's geometry; a picture of any

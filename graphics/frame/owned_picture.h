@@ -24,12 +24,15 @@ class OwnedPicture {
   OwnedPicture(const OwnedPicture&) = delete;
   OwnedPicture& operator=(const OwnedPicture&) = delete;
 
-  // A new width x height picture of `depth` (16, 24 or 32 bits), locked.
+  // A new width x height picture of `depth` (16, 24 or 32 bits, or 1 bit
+  // for the operations that keep black-and-white pictures so), locked.
   // False when the size or depth is not one a result can have, the host
   // creates nothing, or the new picture cannot be locked.
   bool create(int32_t width, int32_t height, int32_t depth);
 
   const PixelView& view() const { return lock_.view(); }
+  // The picture, still owned here (nil before a successful create).
+  RbPicture picture() const { return picture_; }
 
   // The picture, with the creation reference, for the host to own. The lock
   // is still released when this object goes out of scope.

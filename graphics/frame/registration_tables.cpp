@@ -23,6 +23,14 @@
 #include "graphics/conversion/picture_properties.h"
 #include "graphics/frame/error_methods.h"
 #include "graphics/frame/registration.h"
+#include "graphics/geometry/crawling_ants.h"
+#include "graphics/geometry/flip_rotate.h"
+#include "graphics/geometry/pixelate.h"
+#include "graphics/geometry/rotate_by_shear.h"
+#include "graphics/geometry/rotate_direct.h"
+#include "graphics/geometry/shear.h"
+#include "graphics/geometry/stretch.h"
+#include "graphics/geometry/trim.h"
 
 // The tables hold what the plug-in implements, each in the order of the
 // published interface: programs and the host's listings see members in
@@ -54,6 +62,22 @@ std::array pictureProperties = {
     pictureProperty("TVQ_HasMask", "boolean", rbFunction(hasMaskGetter)),
 };
 std::array pictureMethods = {
+    method(rbFunction(shearHorizontalMethod),
+           "TVQ_ShearHorizontal(width as integer, height as integer, shear as double) as picture"),
+    method(rbFunction(shearHorizontalFramedMethod),
+           "TVQ_ShearHorizontal(width as integer, height as integer, shear as double, frame_color "
+           "as color) as picture"),
+    method(rbFunction(shearVerticalMethod),
+           "TVQ_ShearVertical(width as integer, height as integer, shear as double) as picture"),
+    method(rbFunction(shearVerticalFramedMethod),
+           "TVQ_ShearVertical(width as integer, height as integer, shear as double, frame_color "
+           "as color) as picture"),
+    method(rbFunction(freeRotateByShearMethod),
+           "TVQ_FreeRotateByShear(rotation as double) as picture"),
+    method(rbFunction(freeRotateByShearFramedMethod),
+           "TVQ_FreeRotateByShear(rotation as double, frame_color as color) as picture"),
+    method(rbFunction(freeRotateDirectMethod),
+           "TVQ_FreeRotateDirect(rotation as double, frame_color as color) as picture"),
     method(rbFunction(compareMethod),
            "TVQ_Compare(compare as picture, rect as TVQ_Rectangle) as boolean"),
     method(rbFunction(differenceMethod), "TVQ_Difference(compare as picture) as picture"),
@@ -126,14 +150,25 @@ std::array pictureGlobalMethods = {
            "TVQ_GetAverageContrast(extends p as picture, rect as TVQ_Rectangle, center as color, "
            "ByRef red_contrast as integer, ByRef green_contrast as integer, ByRef blue_contrast "
            "as integer)"),
+    method(rbFunction(flipRotateMethod),
+           "TVQ_FlipRotate(extends p as picture, flip_h as boolean, flip_v as boolean, rotation "
+           "as integer) as picture"),
     method(rbFunction(convoluteMethod),
            "TVQ_Convolute(extends p as picture, rect as TVQ_Rectangle, horiz_convolution as "
            "TVQ_Convolution,vert_convolution as TVQ_Convolution) as picture"),
+    method(rbFunction(crawlingAntsMethod),
+           "TVQ_CrawlingAnts(extends p as picture, rect as TVQ_Rectangle, ant_color as color, "
+           "shadow_color as color, ant_size as integer, ant_state as integer) as picture"),
     method(rbFunction(downsampleMethod),
            "TVQ_Downsample(extends p as picture, bits_per_channel as integer) as picture"),
     method(rbFunction(makeMemoryBlockMethod),
            "TVQ_MakeMemoryBlock(extends p as picture, rect as TVQ_Rectangle, mask_to_alpha as "
            "boolean, ByRef row_bytes as integer) as picture"),
+    method(rbFunction(pixelateMethod),
+           "TVQ_Pixelate(extends p as picture, rect as TVQ_Rectangle, pixelation as integer) as "
+           "picture"),
+    method(rbFunction(stretchMethod),
+           "TVQ_Stretch(extends p as picture, width as integer, height as integer) as picture"),
     method(rbFunction(thresholdMethod),
            "TVQ_Threshold(extends p as picture, rect as TVQ_Rectangle, darker as boolean, "
            "and_threshold as boolean, threshold as color, target as color) as picture"),
@@ -143,9 +178,19 @@ std::array pictureGlobalMethods = {
     method(rbFunction(transitionMethod),
            "TVQ_Transition(extends p as picture, overlay_a as picture, overlay_b as picture, "
            "overlay_a_fraction as double) as picture"),
+    method(rbFunction(trimMethod),
+           "TVQ_Trim(extends p as picture, trim_rect as TVQ_Rectangle, frame_color as color) as "
+           "picture"),
 };
 // Global methods "F(extends cp as TVQ_ClientPicture, ...)".
-std::array<RbMethodRecord, 0> clientPictureGlobalMethods{};
+std::array clientPictureGlobalMethods = {
+    method(rbFunction(stretchClientMethod),
+           "TVQ_Stretch(extends cp as TVQ_ClientPicture, width as integer, height as integer, "
+           "as_picture as boolean) as TVQ_ClientPicture"),
+    method(rbFunction(trimClientMethod),
+           "TVQ_Trim(extends cp as TVQ_ClientPicture, trim_rect as TVQ_Rectangle, frame_color as "
+           "color) as TVQ_ClientPicture"),
+};
 // Global methods "F(extends s as screen, ...)".
 std::array<RbMethodRecord, 0> screenGlobalMethods{};
 

@@ -30,6 +30,8 @@
 #include "graphics/frame/fast_paths.h"
 #include "graphics/frame/picture_lock.h"
 #include "graphics/frame/selection.h"
+#include "graphics/frame/symmetry.h"
+#include "graphics/geometry/stretch.h"
 
 namespace tvqtest {
 namespace {
@@ -596,6 +598,51 @@ TEST_F(FastPathEquivalenceTest, AddAndSubtract) {
       tvq::combineChannels(a.view(), b.view(), target, arithmetic);
     });
     if (HasFailure()) return;
+  }
+}
+
+TEST_F(FastPathEquivalenceTest, Symmetries) {
+  walkTable(
+      "symmetries", tvq::symmetryLoops(), [&](std::mt19937& rng, const auto& entry, auto general) {
+        const int32_t width = drawWidth(rng);
+        const int32_t height = between(rng, 1, 40);
+        RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+        const tvq::Symmetry s = tvq::kAllSymmetries[between(rng, 0, 7)];
+        const bool exchanged = tvq::exchangesSides(s);
+        RbPicture fast = randomPicture(rng, exchanged ? height : width, exchanged ? width : height,
+                                       depthIn(rng, entry.target, true));
+        RbPicture slow = copyOf(rng, fast);
+        tvq::PictureLock in;
+        ASSERT_TRUE(in.lock(source));
+        expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+          (fastLoop ? entry.loop : general)(in.view(), target, s);
+        });
+      });
+}
+
+// Rows resampled to another width, or columns to another height, both
+// ways: the weights of each draw, the source's and the target's formats
+// from the entry.
+TEST_F(FastPathEquivalenceTest, Stretch) {
+  for (bool rows : {true, false}) {
+    walkTable(rows ? "stretch rows" : "stretch columns",
+              rows ? tvq::stretchRowLoops() : tvq::stretchColumnLoops(),
+              [&](std::mt19937& rng, const auto& entry, auto general) {
+                const int32_t width = drawWidth(rng);
+                const int32_t height = between(rng, 1, 40);
+                RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+                const int32_t to = between(rng, 1, 90);
+                RbPicture fast = randomPicture(rng, rows ? to : width, rows ? height : to,
+                                               depthIn(rng, entry.target, true));
+                RbPicture slow = copyOf(rng, fast);
+                tvq::PictureLock in;
+                ASSERT_TRUE(in.lock(source));
+                tvq::StretchWeights weights;
+                ASSERT_TRUE(tvq::stretchWeightsFor(rows ? width : height, to, weights));
+                expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                  (fastLoop ? entry.loop : general)(in.view(), target, weights);
+                });
+              });
   }
 }
 

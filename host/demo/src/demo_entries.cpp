@@ -1,6 +1,7 @@
 #include "rbdemo/demo_entries.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace rbdemo {
 namespace {
@@ -216,13 +217,27 @@ std::vector<DemoEntry> makeEntries() {
   }
 
   // ---- TvqGraphics: geometry
-  add(op("Flip and a quarter turn",
-         "TVQ_FlipRotate(extends p as picture, flip_h as boolean, flip_v as boolean, rotation as "
-         "integer) as picture",
-         "card.TVQ_FlipRotate(True, False, 1)"));
-  add(op("Stretch",
+  // The eight symmetries side by side.
+  for (const auto& [title, arguments] :
+       std::vector<std::pair<std::string, std::string>>{{"as it is", "False, False, 0"},
+                                                        {"columns mirrored", "True, False, 0"},
+                                                        {"rows mirrored", "False, True, 0"},
+                                                        {"half turn", "False, False, 2"},
+                                                        {"quarter turn", "False, False, 1"},
+                                                        {"three-quarter turn", "False, False, 3"},
+                                                        {"transposed", "False, True, 1"},
+                                                        {"anti-transposed", "True, False, 1"}}) {
+    add(op("Symmetries: " + title,
+           "TVQ_FlipRotate(extends p as picture, flip_h as boolean, flip_v as boolean, rotation "
+           "as integer) as picture",
+           "card.TVQ_FlipRotate(" + arguments + ")"));
+  }
+  add(op("Stretch down to 192 x 96",
          "TVQ_Stretch(extends p as picture, width as integer, height as integer) as picture",
-         "card.TVQ_Stretch(480, 180)"));
+         "card.TVQ_Stretch(192, 96)"));
+  add(op("Stretch up to 480 x 300",
+         "TVQ_Stretch(extends p as picture, width as integer, height as integer) as picture",
+         "card.TVQ_Stretch(480, 300)"));
   {
     DemoEntry e;
     e.title = "Client pictures: stretch";
@@ -281,6 +296,10 @@ std::vector<DemoEntry> makeEntries() {
          "TVQ_CrawlingAnts(extends p as picture, rect as TVQ_Rectangle, ant_color as color, "
          "shadow_color as color, ant_size as integer, ant_state as integer) as picture",
          "card.TVQ_CrawlingAnts(area, &hFFFFFF, &h000000, 4, 0)"));
+  add(op("Crawling ants, one step on",
+         "TVQ_CrawlingAnts(extends p as picture, rect as TVQ_Rectangle, ant_color as color, "
+         "shadow_color as color, ant_size as integer, ant_state as integer) as picture",
+         "card.TVQ_CrawlingAnts(area, &hFFFFFF, &h000000, 4, 1)"));
   add(with(op("Separable convolution (1 4 6 4 1)",
               "TVQ_Convolute(extends p as picture, rect as TVQ_Rectangle, horiz_convolution as "
               "TVQ_Convolution,vert_convolution as TVQ_Convolution) as picture",

@@ -257,8 +257,16 @@ TEST_F(OperationTest, ResultOfAnySizeAndDepth) {
     bool made;
   };
   const Case cases[] = {
-      {7, 1, 16, true},   {1, 9, 24, true}, {300, 2, 32, true}, {0, 4, 32, false},
-      {4, -1, 32, false}, {4, 4, 8, false}, {4, 4, 1, false},   {4, 4, 33, false},
+      {7, 1, 16, true},
+      {1, 9, 24, true},
+      {300, 2, 32, true},
+      {0, 4, 32, false},
+      {4, -1, 32, false},
+      {4, 4, 8, false},
+      {4, 4, 2, false},
+      {4, 4, 33, false},
+      // 1-bit results, for the operations that keep black-and-white pictures.
+      {5, 3, 1, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height) + " at " +

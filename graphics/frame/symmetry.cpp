@@ -1,0 +1,249 @@
+#include "graphics/frame/symmetry.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#include "graphics/frame/format_access.h"
+#include "graphics/frame/pixel_access.h"
+#include "graphics/frame/sse2_available.h"
+
+#if TVQ_SSE2_AVAILABLE
+#include <emmintrin.h>
+#endif
+
+namespace tvq {
+namespace {
+
+using F = PixelFormat;
+
+constexpr PixelValue kColorBits = 0x00FFFFFFu;
+constexpr PixelValue kWhite = 0x00FFFFFFu;
+
+// Where target pixel (x, y) is found in the source: at column
+// x0 + x * colX + y * rowX and row y0 + x * colY + y * rowY.
+struct Walk {
+  int32_t x0, y0;
+  int32_t colX, colY;  // per target column
+  int32_t rowX, rowY;  // per target row
+};
+
+Walk walkOf(Symmetry s, int32_t w, int32_t h) {
+  switch (s) {
+    case Symmetry::Copy:
+      return {0, 0, 1, 0, 0, 1};
+    case Symmetry::MirrorColumns:
+      return {w - 1, 0, -1, 0, 0, 1};
+    case Symmetry::MirrorRows:
+      return {0, h - 1, 1, 0, 0, -1};
+    case Symmetry::HalfTurn:
+      return {w - 1, h - 1, -1, 0, 0, -1};
+    case Symmetry::QuarterTurn:
+      return {0, h - 1, 0, -1, 1, 0};
+    case Symmetry::ThreeQuarterTurn:
+      return {w - 1, 0, 0, 1, -1, 0};
+    case Symmetry::Transpose:
+      return {0, 0, 0, 1, 1, 0};
+    case Symmetry::AntiTranspose:
+      return {w - 1, h - 1, 0, -1, -1, 0};
+  }
+  return {0, 0, 1, 0, 0, 1};
+}
+
+bool targetFits(const PixelView& source, const PixelView& target, Symmetry s) {
+  if (source.width <= 0 || source.height <= 0) return false;
+  return exchangesSides(s) ? target.width == source.height && target.height == source.width
+                           : target.sameSizeAs(source);
+}
+
+// 1-bit pixels lie most significant bit first within each byte.
+uint8_t bitMaskOf(int32_t x) { return static_cast<uint8_t>(0x80u >> (x & 7)); }
+
+PixelValue readColor(const PixelView& v, int32_t x, int32_t y) {
+  if (v.depth == 1) return (v.row(y)[x >> 3] & bitMaskOf(x)) != 0 ? 0 : kWhite;
+  if (v.bytesPerPixel == 0) return 0;
+  return readPixel(v, v.at(x, y)) & kColorBits;
+}
+
+void writeColor(const PixelView& v, int32_t x, int32_t y, PixelValue color) {
+  if (v.depth == 1) {
+    uint8_t& byte = v.row(y)[x >> 3];
+    byte = color == 0 ? static_cast<uint8_t>(byte | bitMaskOf(x))
+                      : static_cast<uint8_t>(byte & ~bitMaskOf(x));
+    return;
+  }
+  if (v.bytesPerPixel == 0) return;
+  writePixel(v, v.at(x, y), color);
+}
+
+void convertGeneral(const PixelView& source, const PixelView& target, Symmetry s) {
+  const Walk w = walkOf(s, source.width, source.height);
+  for (int32_t y = 0; y < target.height; ++y) {
+    int32_t sx = w.x0 + y * w.rowX;
+    int32_t sy = w.y0 + y * w.rowY;
+    for (int32_t x = 0; x < target.width; ++x, sx += w.colX, sy += w.colY) {
+      writeColor(target, x, y, readColor(source, sx, sy));
+    }
+  }
+}
+
+template <PixelFormat Format>
+inline void movePixel(const uint8_t* from, uint8_t* to) {
+  if constexpr (Format == F::Bgrx32) {
+    uint32_t word;
+    std::memcpy(&word, from, 4);
+    word &= kColorBits;
+    std::memcpy(to, &word, 4);
+  } else {
+    to[0] = from[0];
+    to[1] = from[1];
+    to[2] = from[2];
+  }
+}
+
+// Rows of `count` target pixels, each `step` bytes from the last in the
+// source.
+template <PixelFormat Format>
+inline void moveRun(const uint8_t* from, ptrdiff_t step, uint8_t* to, int32_t count) {
+  constexpr int32_t bytes = storedBytesOf<Format>();
+  for (int32_t i = 0; i < count; ++i, from += step, to += bytes) movePixel<Format>(from, to);
+}
+
+// Target rows that run along source columns are written in square tiles of
+// kTile x kTile pixels, a strip of kStrip target columns (as many source
+// rows) at a time: a strip reads a short run of each of its source rows,
+// so only a few source lines are in use at once however far apart the rows
+// lie, and each target row of the tile gets kStrip pixels in a row.
+constexpr int32_t kTile = 16;
+constexpr int32_t kStrip = 4;
+
+// Target pixels (x, y) of one tile from `origin` + y * rowStep + x * colStep.
+template <PixelFormat Format>
+void crossTileByPixel(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep,
+                      const PixelView& target, int32_t x0, int32_t y0, int32_t width,
+                      int32_t height) {
+  for (int32_t xs = 0; xs < width; xs += kStrip) {
+    const int32_t count = std::min(kStrip, width - xs);
+    for (int32_t y = y0; y < y0 + height; ++y) {
+      moveRun<Format>(origin + y * rowStep + (x0 + xs) * colStep, colStep, target.at(x0 + xs, y),
+                      count);
+    }
+  }
+}
+
+template <PixelFormat Format>
+void crossTile(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep, const PixelView& target,
+               int32_t x0, int32_t y0, int32_t width, int32_t height) {
+  crossTileByPixel<Format>(origin, colStep, rowStep, target, x0, y0, width, height);
+}
+
+#if TVQ_SSE2_AVAILABLE
+// A whole 4 x 4 block of 32-bit pixels: the four source runs loaded as
+// vectors (reversed where the target walks a source row backwards), the
+// block transposed and the fourth bytes cleared.
+inline void crossBlock32(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep,
+                         const PixelView& target, int32_t x, int32_t y) {
+  __m128i run[4];
+  for (int32_t j = 0; j < 4; ++j) {
+    const uint8_t* at = origin + y * rowStep + (x + j) * colStep;
+    if (rowStep > 0) {
+      run[j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    } else {
+      run[j] = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 12)),
+                                 _MM_SHUFFLE(0, 1, 2, 3));
+    }
+  }
+  const __m128i a = _mm_unpacklo_epi32(run[0], run[1]);  // 00 10 01 11
+  const __m128i b = _mm_unpacklo_epi32(run[2], run[3]);  // 20 30 21 31
+  const __m128i c = _mm_unpackhi_epi32(run[0], run[1]);  // 02 12 03 13
+  const __m128i d = _mm_unpackhi_epi32(run[2], run[3]);  // 22 32 23 33
+  const __m128i colorBits = _mm_set1_epi32(static_cast<int32_t>(kColorBits));
+  const __m128i rows[4] = {_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b),
+                           _mm_unpacklo_epi64(c, d), _mm_unpackhi_epi64(c, d)};
+  for (int32_t i = 0; i < 4; ++i) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target.at(x, y + i)),
+                     _mm_and_si128(rows[i], colorBits));
+  }
+}
+
+template <>
+void crossTile<F::Bgrx32>(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep,
+                          const PixelView& target, int32_t x0, int32_t y0, int32_t width,
+                          int32_t height) {
+  if (width < kTile || height < kTile) {
+    crossTileByPixel<F::Bgrx32>(origin, colStep, rowStep, target, x0, y0, width, height);
+    return;
+  }
+  for (int32_t x = x0; x < x0 + kTile; x += 4) {
+    for (int32_t y = y0; y < y0 + kTile; y += 4)
+      crossBlock32(origin, colStep, rowStep, target, x, y);
+  }
+}
+#endif
+
+// Source and target of one byte-addressed format. Where target rows run
+// along source rows they are walked straight; where they run along source
+// columns the target is walked in tiles.
+template <PixelFormat Format>
+void convertSameFormat(const PixelView& source, const PixelView& target, Symmetry s) {
+  constexpr int32_t bytes = storedBytesOf<Format>();
+  const Walk w = walkOf(s, source.width, source.height);
+  const ptrdiff_t rowBytes = source.rowBytes;
+  const ptrdiff_t colStep = ptrdiff_t{w.colX} * bytes + ptrdiff_t{w.colY} * rowBytes;
+  const ptrdiff_t rowStep = ptrdiff_t{w.rowX} * bytes + ptrdiff_t{w.rowY} * rowBytes;
+  const uint8_t* origin = source.at(w.x0, w.y0);
+  if (!exchangesSides(s)) {
+    for (int32_t y = 0; y < target.height; ++y) {
+      const uint8_t* from = origin + y * rowStep;
+      uint8_t* to = target.row(y);
+      if (Format == F::Bgr24 && colStep == bytes) {
+        std::memcpy(to, from, static_cast<size_t>(target.width) * bytes);
+      } else {
+        moveRun<Format>(from, colStep, to, target.width);
+      }
+    }
+    return;
+  }
+  for (int32_t ty = 0; ty < target.height; ty += kTile) {
+    const int32_t height = std::min(target.height - ty, kTile);
+    for (int32_t tx = 0; tx < target.width; tx += kTile) {
+      crossTile<Format>(origin, colStep, rowStep, target, tx, ty,
+                        std::min(target.width - tx, kTile), height);
+    }
+  }
+}
+
+}  // namespace
+
+Symmetry symmetryOf(bool mirrorColumns, bool mirrorRows, int32_t quarterTurns) {
+  // Indexed by quarter turns, then by (mirrorColumns, mirrorRows) as
+  // (no, no), (yes, no), (no, yes), (yes, yes).
+  static constexpr Symmetry table[4][4] = {
+      {Symmetry::Copy, Symmetry::MirrorColumns, Symmetry::MirrorRows, Symmetry::HalfTurn},
+      {Symmetry::QuarterTurn, Symmetry::AntiTranspose, Symmetry::Transpose,
+       Symmetry::ThreeQuarterTurn},
+      {Symmetry::HalfTurn, Symmetry::MirrorRows, Symmetry::MirrorColumns, Symmetry::Copy},
+      {Symmetry::ThreeQuarterTurn, Symmetry::Transpose, Symmetry::AntiTranspose,
+       Symmetry::QuarterTurn},
+  };
+  const uint32_t turns = static_cast<uint32_t>(quarterTurns) & 3u;
+  return table[turns][(mirrorColumns ? 1 : 0) + (mirrorRows ? 2 : 0)];
+}
+
+const FastPathTable<SymmetryLoop, 2>& symmetryLoops() {
+  static constexpr FastPathTable<SymmetryLoop, 2> table = {
+      {{
+          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, convertSameFormat<F::Bgrx32>},
+          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, convertSameFormat<F::Bgr24>},
+      }},
+      convertGeneral,
+  };
+  return table;
+}
+
+void convertAlong(const PixelView& source, const PixelView& target, Symmetry s) {
+  if (!targetFits(source, target, s)) return;
+  symmetryLoops().choose({source.format, source.format, target.format}, true)(source, target, s);
+}
+
+}  // namespace tvq

@@ -1,0 +1,178 @@
+#include "graphics/geometry/shear.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "graphics/frame/operation.h"
+#include "graphics/frame/pixel_access.h"
+
+namespace tvq {
+namespace {
+
+constexpr int64_t kOne = 65536;  // 16.16 fixed point
+constexpr PixelValue kMaskFill = 0x888888;
+constexpr uint8_t kTransparent = 255;
+
+// A picture seen along the shear: `across` counts the lines that slide
+// (columns for a vertical shear, rows for a horizontal one), `along` the
+// pixels of each line.
+struct Lines {
+  const PixelView* view;
+  ShearAxis axis;
+  int32_t count() const { return axis == ShearAxis::Vertical ? view->width : view->height; }
+  int32_t length() const { return axis == ShearAxis::Vertical ? view->height : view->width; }
+  uint8_t* at(int32_t across, int32_t along) const {
+    return axis == ShearAxis::Vertical ? view->at(across, along) : view->at(along, across);
+  }
+  PixelValue read(int32_t across, int32_t along) const {
+    return readPixel(*view, at(across, along)) & 0x00FFFFFFu;
+  }
+  void write(int32_t across, int32_t along, PixelValue v) const {
+    writePixel(*view, at(across, along), v);
+  }
+};
+
+uint8_t blend(uint32_t dw, uint8_t current, uint32_t cw, uint8_t previous) {
+  return static_cast<uint8_t>((dw * current + cw * previous) / 65535u);
+}
+PixelValue blendColor(uint32_t dw, PixelValue current, uint32_t cw, PixelValue previous) {
+  return makePixel(blend(dw, redOf(current), cw, redOf(previous)),
+                   blend(dw, greenOf(current), cw, greenOf(previous)),
+                   blend(dw, blueOf(current), cw, blueOf(previous)));
+}
+PixelValue grey(uint8_t level) { return makePixel(level, level, level); }
+
+// Floor division by 65536 of a value that may be negative.
+int64_t floorOne(int64_t v) { return v >= 0 ? v / kOne : -((-v + kOne - 1) / kOne); }
+
+}  // namespace
+
+void shearInto(const PixelView& source, const PixelView* sourceMask, const PixelView& target,
+               const PixelView* targetMask, ShearAxis axis, double shear, uint32_t frameColor) {
+  const Lines in{&source, axis};
+  const Lines out{&target, axis};
+  const bool masked = sourceMask != nullptr && targetMask != nullptr &&
+                      sourceMask->sameSizeAs(source) && targetMask->sameSizeAs(target);
+  const Lines inMask{masked ? sourceMask : &source, axis};
+  const Lines outMask{masked ? targetMask : &target, axis};
+  const PixelValue frame = masked ? kMaskFill : (frameColor & 0x00FFFFFFu);
+  if (!(shear >= -1.0 && shear <= 1.0)) return;
+
+  const int64_t w = in.count(), h = in.length();  // lines across, pixels along
+  const int64_t wr = out.count(), hr = out.length();
+  if (w <= 0 || h <= 0 || wr <= 0 || hr <= 0) return;
+  const auto extent = static_cast<int64_t>(
+      std::floor(static_cast<double>(h) + std::fabs(shear) * static_cast<double>(w)));
+  const int64_t placed = w < wr ? (wr - w) / 2 : 0;  // first carried result line
+  const int64_t firstLine = w < wr ? 0 : (w - wr) / 2;
+  const int64_t carried = std::min(w, wr);
+  const int64_t top = extent < hr ? (hr - extent) / 2 : 0;
+  const int64_t skipped = extent < hr ? 0 : (extent - hr) / 2;
+  const auto step = static_cast<int64_t>(std::floor(shear * 65536.0));
+
+  auto fill = [&](int32_t line, int64_t from, int64_t to) {  // along [from, to)
+    for (int64_t j = std::max<int64_t>(from, 0); j < std::min(to, hr); ++j) {
+      out.write(line, static_cast<int32_t>(j), frame);
+      if (masked) outMask.write(line, static_cast<int32_t>(j), grey(kTransparent));
+    }
+  };
+
+  for (int64_t r = 0; r < wr; ++r) {
+    const auto line = static_cast<int32_t>(r);
+    if (r < placed || r >= placed + carried) {
+      fill(line, 0, hr);
+      continue;
+    }
+    const int64_t x = firstLine + (r - placed);  // the source line
+    const auto sx = static_cast<int32_t>(x);
+    const int64_t offset = (top - skipped) * kOne + (step > 0 ? w * step : 0) - x * step;
+    const int64_t k = floorOne(offset);
+    const auto cw = static_cast<uint32_t>(offset - k * kOne);
+    const uint32_t dw = 65535u - cw;
+    const int64_t j0 = std::max<int64_t>(k, 0);
+    const int64_t next = std::min(hr, h + k);  // the first row after the line
+
+    fill(line, 0, std::min(k, hr));
+    PixelValue previous = frame;
+    uint8_t previousLevel = kTransparent;
+    if (k < 0 && -k - 1 < h) {
+      previous = in.read(sx, static_cast<int32_t>(-k - 1));
+      if (masked) previousLevel = blueOf(inMask.read(sx, static_cast<int32_t>(-k - 1)));
+    } else if (k >= 0 && masked) {
+      previous = in.read(sx, 0);
+    }
+    for (int64_t j = j0; j < next; ++j) {
+      const auto y = static_cast<int32_t>(j - k);
+      const PixelValue current = in.read(sx, y);
+      out.write(line, static_cast<int32_t>(j), blendColor(dw, current, cw, previous));
+      previous = current;
+      if (masked) {
+        const uint8_t level = blueOf(inMask.read(sx, y));
+        outMask.write(line, static_cast<int32_t>(j), grey(blend(dw, level, cw, previousLevel)));
+        previousLevel = level;
+      }
+    }
+    int64_t rest = std::max(next, j0);
+    if (rest >= 0 && rest < hr && cw > 0 && next >= 0) {
+      const auto j = static_cast<int32_t>(rest);
+      if (masked) {
+        out.write(line, j, previous);
+        outMask.write(line, j, grey(blend(dw, kTransparent, cw, previousLevel)));
+      } else {
+        out.write(
+            line, j,
+            makePixel(static_cast<uint8_t>((dw * redOf(frame) + cw * redOf(previous)) >> 16),
+                      static_cast<uint8_t>((dw * greenOf(frame) + cw * greenOf(previous)) >> 16),
+                      static_cast<uint8_t>((dw * blueOf(frame) + cw * blueOf(previous)) >> 16)));
+      }
+      ++rest;
+    }
+    fill(line, std::max<int64_t>(rest, 0), hr);
+  }
+}
+
+namespace {
+
+RbPicture shearPicture(RbPicture p, int32_t width, int32_t height, double shear, ShearAxis axis,
+                       const uint32_t* frameColor) {
+  Operation op;
+  const bool sourceGiven = op.check(p != nullptr, ErrorCode::SourceNil);
+  const bool shearValid =
+      op.check(shear >= -1.0 && shear <= 1.0, ErrorCode::ShearPixelsOutOfBounds);  // NaN too
+  if (!sourceGiven || !shearValid) return nullptr;
+  // From here on failures leave the code at 0.
+  if (!isShearSide(width) || !isShearSide(height)) return nullptr;
+  PictureLock in;
+  if (!in.lock(p)) return nullptr;
+  PictureLock inMask;
+  if (frameColor == nullptr && !inMask.lockMaskOf(p)) return nullptr;
+  OwnedPicture result;
+  if (!result.create(width, height, resultDepthFor(in.view().depth))) return nullptr;
+  PictureLock resultMask;
+  if (frameColor == nullptr && !resultMask.lockMaskOf(result.picture())) return nullptr;
+  if (frameColor != nullptr) {
+    shearInto(in.view(), nullptr, result.view(), nullptr, axis, shear, *frameColor);
+  } else {
+    shearInto(in.view(), &inMask.view(), result.view(), &resultMask.view(), axis, shear, 0);
+  }
+  return result.handOver();
+}
+
+}  // namespace
+
+RbPicture shearHorizontalMethod(RbPicture p, int32_t width, int32_t height, double shear) {
+  return shearPicture(p, width, height, shear, ShearAxis::Horizontal, nullptr);
+}
+RbPicture shearHorizontalFramedMethod(RbPicture p, int32_t width, int32_t height, double shear,
+                                      uint32_t frameColor) {
+  return shearPicture(p, width, height, shear, ShearAxis::Horizontal, &frameColor);
+}
+RbPicture shearVerticalMethod(RbPicture p, int32_t width, int32_t height, double shear) {
+  return shearPicture(p, width, height, shear, ShearAxis::Vertical, nullptr);
+}
+RbPicture shearVerticalFramedMethod(RbPicture p, int32_t width, int32_t height, double shear,
+                                    uint32_t frameColor) {
+  return shearPicture(p, width, height, shear, ShearAxis::Vertical, &frameColor);
+}
+
+}  // namespace tvq
