@@ -1,12 +1,15 @@
 #include "picture/functions/tone_changes.h"
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <optional>
 
 #include "picture/frame/bgra32.h"
+#include "picture/frame/fast_paths.h"
 #include "picture/frame/picture_operation.h"
 
 namespace zrw {
@@ -76,7 +79,36 @@ ToneCurve custom(double a, double b) {
   return curveOf([a, b](double v) { return clampedTruncation(b + a * v); });
 }
 
+// The curves moved to where each channel lies in a little-endian pixel word,
+// so a pixel is three lookups, two ORs and one store; the fourth byte of
+// every entry is 0, as results carry it.
+struct PlacedCurves {
+  std::array<uint32_t, 256> red;
+  std::array<uint32_t, 256> green;
+  std::array<uint32_t, 256> blue;
+};
+
+PlacedCurves placed(const ChannelCurves& curves) {
+  PlacedCurves words;
+  for (size_t v = 0; v < 256; ++v) {
+    words.red[v] = uint32_t{curves.red[v]} << (8 * bgra32::kRed);
+    words.green[v] = uint32_t{curves.green[v]} << (8 * bgra32::kGreen);
+    words.blue[v] = uint32_t{curves.blue[v]} << (8 * bgra32::kBlue);
+  }
+  return words;
+}
+
 RbPicture applyCurves(RbPicture source, const ChannelCurves& curves) {
+  if (std::endian::native == std::endian::little && kernelPath() == KernelPath::Fast) {
+    const PlacedCurves words = placed(curves);
+    return mapRows(source, [&words](const uint8_t* in, uint8_t* out, int32_t width) {
+      for (int32_t x = 0; x < width; ++x, in += 4, out += 4) {
+        const uint32_t pixel = words.red[in[bgra32::kRed]] | words.green[in[bgra32::kGreen]] |
+                               words.blue[in[bgra32::kBlue]];
+        std::memcpy(out, &pixel, 4);
+      }
+    });
+  }
   return mapRows(source, [&curves](const uint8_t* in, uint8_t* out, int32_t width) {
     for (int32_t x = 0; x < width; ++x, in += 4, out += 4)
       bgra32::storeRgb(out, curves.red[in[bgra32::kRed]], curves.green[in[bgra32::kGreen]],
