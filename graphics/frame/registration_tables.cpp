@@ -15,6 +15,10 @@
 #include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
 #include "graphics/composite/compare.h"
+#include "graphics/composite/composite.h"
+#include "graphics/composite/composite_client.h"
+#include "graphics/composite/composite_color.h"
+#include "graphics/composite/composite_mask.h"
 #include "graphics/composite/convolute.h"
 #include "graphics/composite/difference.h"
 #include "graphics/composite/transition.h"
@@ -126,6 +130,15 @@ std::array pictureGlobalMethods = {
            "TVQ_GetAverageContrast(extends p as picture, rect as TVQ_Rectangle, center as color, "
            "ByRef red_contrast as integer, ByRef green_contrast as integer, ByRef blue_contrast "
            "as integer)"),
+    method(rbFunction(compositeMethod),
+           "TVQ_Composite(extends p as picture, overlay as picture, overlay_fraction as double, "
+           "left as integer, top as integer) as picture"),
+    method(rbFunction(compositeColorMethod),
+           "TVQ_Composite(extends p as picture, rect as TVQ_Rectangle, overlay_color as color, "
+           "overlay_fraction as double) as picture"),
+    method(rbFunction(compositeWithMaskMethod),
+           "TVQ_CompositeWithMask(extends p as picture, overlay as picture, mask as picture, "
+           "left as integer, top as integer) as picture"),
     method(rbFunction(convoluteMethod),
            "TVQ_Convolute(extends p as picture, rect as TVQ_Rectangle, horiz_convolution as "
            "TVQ_Convolution,vert_convolution as TVQ_Convolution) as picture"),
@@ -145,7 +158,12 @@ std::array pictureGlobalMethods = {
            "overlay_a_fraction as double) as picture"),
 };
 // Global methods "F(extends cp as TVQ_ClientPicture, ...)".
-std::array<RbMethodRecord, 0> clientPictureGlobalMethods{};
+std::array clientPictureGlobalMethods = {
+    method(rbFunction(compositeClientMethod),
+           "TVQ_Composite(extends cp as TVQ_ClientPicture, overlay as TVQ_ClientPicture, "
+           "overlay_fraction as double, left as integer, top as integer, as_picture as boolean = "
+           "false) as TVQ_ClientPicture"),
+};
 // Global methods "F(extends s as screen, ...)".
 std::array<RbMethodRecord, 0> screenGlobalMethods{};
 
