@@ -21,6 +21,8 @@
 #include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
 #include "graphics/composite/compare.h"
+#include "graphics/composite/composite.h"
+#include "graphics/composite/composite_mask.h"
 #include "graphics/composite/convolute.h"
 #include "graphics/composite/difference.h"
 #include "graphics/composite/transition.h"
@@ -365,6 +367,65 @@ TEST_F(FastPathEquivalenceTest, Transition) {
           (fastLoop ? entry.loop : general)(in.view(), la.view(), lb.view(), target, weights);
         });
       });
+}
+
+// Overlays of any size placed anywhere near the source, partly or wholly off
+// it now and then.
+tvq::OverlayPlacement drawPlacement(std::mt19937& rng, int32_t width, int32_t height,
+                                    int32_t overlayWidth, int32_t overlayHeight) {
+  auto between = [&](int32_t low, int32_t high) {
+    return std::uniform_int_distribution<int32_t>(low, high)(rng);
+  };
+  return {between(-overlayWidth - 1, width + 1), between(-overlayHeight - 1, height + 1)};
+}
+
+TEST_F(FastPathEquivalenceTest, Composite) {
+  walkTable("composite", tvq::compositeLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = drawWidth(rng);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const int32_t overlayWidth = drawWidth(rng), overlayHeight = between(rng, 1, 9);
+              RbPicture overlay =
+                  randomPicture(rng, overlayWidth, overlayHeight, depthIn(rng, entry.second));
+              // Half the time the overlay's own mask, at any depth.
+              const bool masked = between(rng, 0, 1) == 0;
+              RbPicture mask =
+                  randomPicture(rng, overlayWidth, overlayHeight, depthIn(rng, FormatSet::any()));
+              const tvq::OverlayPlacement at =
+                  drawPlacement(rng, width, height, overlayWidth, overlayHeight);
+              const auto weight = static_cast<uint32_t>(between(rng, 0, 256));
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in, over, levels;
+              ASSERT_TRUE(in.lock(source) && over.lock(overlay) && levels.lock(mask));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(
+                    in.view(), over.view(), masked ? &levels.view() : nullptr, target, at, weight);
+              });
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, CompositeThroughAMask) {
+  walkTable("composite through a mask", tvq::maskedCompositeLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = drawWidth(rng);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const int32_t overlayWidth = drawWidth(rng), overlayHeight = between(rng, 1, 9);
+              RbPicture overlay =
+                  randomPicture(rng, overlayWidth, overlayHeight, depthIn(rng, entry.second));
+              RbPicture mask =
+                  randomPicture(rng, overlayWidth, overlayHeight, depthIn(rng, FormatSet::any()));
+              const tvq::OverlayPlacement at =
+                  drawPlacement(rng, width, height, overlayWidth, overlayHeight);
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in, over, levels;
+              ASSERT_TRUE(in.lock(source) && over.lock(overlay) && levels.lock(mask));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(in.view(), over.view(), levels.view(), target,
+                                                  at);
+              });
+            });
 }
 
 TEST_F(FastPathEquivalenceTest, DifferenceMap) {
