@@ -30,7 +30,7 @@ using CompositeLoop = void (*)(const PixelView& source, const PixelView& overlay
                                OverlayPlacement at, uint32_t weight);
 // Entries name the formats of the source, the overlay (as `second`) and the
 // target; the overlay's mask is read at any depth.
-const FastPathTable<CompositeLoop, 2>& compositeLoops();
+const FastPathTable<CompositeLoop, 4>& compositeLoops();
 
 // The fraction of an overlay as a weight out of 256: checked to lie in
 // 0.0..1.0 (OverlayFractionOutOfBounds, NaN included), then truncated.
