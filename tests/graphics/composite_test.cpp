@@ -127,9 +127,10 @@ class CompositeTest : public OperationTest {
     ASSERT_EQ(host.height(result), host.height(p));
     for (int32_t y = 0; y < host.height(p); ++y)
       for (int32_t x = 0; x < host.width(p); ++x) {
-        const int32_t ox = x - left, oy = y - top;
+        const int64_t ox64 = int64_t{x} - left, oy64 = int64_t{y} - top;
         const bool covered =
-            ox >= 0 && oy >= 0 && ox < host.width(overlay) && oy < host.height(overlay);
+            ox64 >= 0 && oy64 >= 0 && ox64 < host.width(overlay) && oy64 < host.height(overlay);
+        const auto ox = static_cast<int32_t>(ox64), oy = static_cast<int32_t>(oy64);
         const uint32_t w = covered ? weightAt(ox, oy) : 0;
         const bool blended = covered && (w > 0 || blendAtZero);
         const Rgb s = readColor(p, x, y);
