@@ -1,11 +1,18 @@
 #include "graphics/composite/convolute.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "graphics/frame/channel_math.h"
 #include "graphics/frame/color_walks.h"
 #include "graphics/frame/operation.h"
 #include "graphics/frame/pixel_walk.h"
+#include "graphics/frame/sse2_available.h"
+
+#if TVQ_SSE2_AVAILABLE
+#include <emmintrin.h>
+#endif
 
 namespace tvq {
 namespace {
@@ -52,6 +59,224 @@ void filterPass(const PixelView& in, const PixelView& out, const Selection& sele
   }
 }
 
+// Kernels whose weighted sums stay within 16 bits: the sum of the magnitudes
+// of the coefficients times 255 is at most 32767, so every partial sum of
+// products, in any order, is exact in a 16-bit lane. The sign of the kernel
+// is moved into its coefficients so that the divisor is positive; a quotient
+// truncated toward zero is the same for (a, s) and (-a, -s).
+struct ShortKernel {
+  int32_t taps = 0;
+  std::array<int16_t, 21> coefficients{};
+  int32_t divisor = 1;
+  // quotient(a) = min(255, ((a * multiplier) >> 16) >> shift) for 0 <= a <=
+  // 32767; multiplier 0: the divisor is 1 and the quotient is a itself.
+  uint16_t multiplier = 0;
+  int32_t shift = 0;
+  bool byReciprocal = false;  // false: each quotient is a division
+};
+
+constexpr int32_t kShortSumLimit = 32767;
+
+int32_t clampedQuotient(int32_t sum, const ShortKernel& k) {
+  if (sum <= 0) return 0;
+  if (!k.byReciprocal) return std::min(sum / k.divisor, 255);
+  if (k.multiplier == 0) return std::min(sum, 255);
+  return std::min(
+      static_cast<int32_t>(((static_cast<uint32_t>(sum) * k.multiplier) >> 16) >> k.shift), 255);
+}
+
+// A multiplier and shift that give every quotient of 0..32767 by the divisor,
+// as far as it matters below the clamp; proved by trying all of them.
+void chooseReciprocal(ShortKernel& k) {
+  if (k.divisor == 1) {
+    k.multiplier = 0;
+    k.byReciprocal = true;
+    return;
+  }
+  for (int32_t shift = 0; shift < 16; ++shift) {
+    const uint64_t m = ((uint64_t{1} << (16 + shift)) + static_cast<uint64_t>(k.divisor) - 1) /
+                       static_cast<uint64_t>(k.divisor);
+    if (m > 0xFFFFu) break;
+    k.multiplier = static_cast<uint16_t>(m);
+    k.shift = shift;
+    k.byReciprocal = true;
+    bool exact = true;
+    for (int32_t a = 0; a <= kShortSumLimit && exact; ++a) {
+      exact = clampedQuotient(a, k) == std::min(a / k.divisor, 255);
+    }
+    if (exact) return;
+  }
+  k.byReciprocal = false;
+}
+
+std::optional<ShortKernel> shortKernelOf(const PassKernel& kernel) {
+  ShortKernel k;
+  k.taps = kernel.taps;
+  const bool negate = kernel.divisor < 0;
+  int64_t magnitudes = 0;
+  for (int32_t t = 0; t < kernel.taps; ++t) {
+    const int64_t c = kernel.coefficients[static_cast<size_t>(t)];
+    magnitudes += c < 0 ? -c : c;
+    if (magnitudes * 255 > kShortSumLimit) return std::nullopt;
+    k.coefficients[static_cast<size_t>(t)] = static_cast<int16_t>(negate ? -c : c);
+  }
+  const int64_t divisor = negate ? -kernel.divisor : kernel.divisor;
+  if (divisor <= 0 || divisor > kShortSumLimit) return std::nullopt;
+  k.divisor = static_cast<int32_t>(divisor);
+  chooseReciprocal(k);
+  return k;
+}
+
+// Bytes at a time: 16-bit sums of a few kernel taps, accumulated over a run
+// of bytes short enough to stay in the first-level cache.
+constexpr int32_t kRunBytes = 3072;
+
+template <int32_t Taps, bool First>
+void accumulateTaps(int16_t* __restrict sums, const uint8_t* const* sources, const int16_t* c,
+                    int32_t offset, int32_t count) {
+  const uint8_t* __restrict s0 = sources[0] + offset;
+  const uint8_t* __restrict s1 = sources[Taps > 1 ? 1 : 0] + offset;
+  const uint8_t* __restrict s2 = sources[Taps > 2 ? 2 : 0] + offset;
+  const int32_t c0 = c[0];
+  const int32_t c1 = Taps > 1 ? c[1] : 0;
+  const int32_t c2 = Taps > 2 ? c[2] : 0;
+  int32_t j = 0;
+#if TVQ_SSE2_AVAILABLE
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i k0 = _mm_set1_epi16(static_cast<int16_t>(c0));
+  const __m128i k1 = _mm_set1_epi16(static_cast<int16_t>(c1));
+  const __m128i k2 = _mm_set1_epi16(static_cast<int16_t>(c2));
+  for (; j + 16 <= count; j += 16) {
+    __m128i lo = First ? zero : _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + j));
+    __m128i hi = First ? zero : _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + j + 8));
+    const auto add = [&](const uint8_t* s, __m128i k) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
+      lo = _mm_add_epi16(lo, _mm_mullo_epi16(_mm_unpacklo_epi8(bytes, zero), k));
+      hi = _mm_add_epi16(hi, _mm_mullo_epi16(_mm_unpackhi_epi8(bytes, zero), k));
+    };
+    add(s0, k0);
+    if constexpr (Taps > 1) add(s1, k1);
+    if constexpr (Taps > 2) add(s2, k2);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + j), lo);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + j + 8), hi);
+  }
+#endif
+  for (; j < count; ++j) {
+    int32_t v = First ? 0 : sums[j];
+    v += c0 * s0[j];
+    if constexpr (Taps > 1) v += c1 * s1[j];
+    if constexpr (Taps > 2) v += c2 * s2[j];
+    sums[j] = static_cast<int16_t>(v);
+  }
+}
+
+// Quotients of a run of sums as bytes; with `zeroFourth` every fourth byte
+// (the run starts at a pixel) is 0.
+void finishRun(const int16_t* sums, uint8_t* to, int32_t count, const ShortKernel& k,
+               bool zeroFourth) {
+  int32_t j = 0;
+#if TVQ_SSE2_AVAILABLE
+  if (k.byReciprocal) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i multiplier = _mm_set1_epi16(static_cast<int16_t>(k.multiplier));
+    const __m128i shift = _mm_cvtsi32_si128(k.shift);
+    const __m128i keep = _mm_set1_epi32(zeroFourth ? 0x00FFFFFF : -1);
+    for (; j + 16 <= count; j += 16) {
+      __m128i lo = _mm_max_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + j)), zero);
+      __m128i hi =
+          _mm_max_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + j + 8)), zero);
+      if (k.multiplier != 0) {
+        lo = _mm_srl_epi16(_mm_mulhi_epu16(lo, multiplier), shift);
+        hi = _mm_srl_epi16(_mm_mulhi_epu16(hi, multiplier), shift);
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + j),
+                       _mm_and_si128(_mm_packus_epi16(lo, hi), keep));
+    }
+  }
+#endif
+  for (; j < count; ++j) {
+    to[j] = zeroFourth && j % 4 == 3 ? 0 : static_cast<uint8_t>(clampedQuotient(sums[j], k));
+  }
+}
+
+// out[j] = quotient of the sum over t of c(t) * sources[t][j], j < count.
+void convolveBytes(const uint8_t* const* sources, uint8_t* to, int32_t count, const ShortKernel& k,
+                   bool zeroFourth, int16_t* sums) {
+  for (int32_t offset = 0; offset < count; offset += kRunBytes) {
+    const int32_t n = std::min(kRunBytes, count - offset);
+    const int16_t* c = k.coefficients.data();
+    int32_t t = 0;
+    switch (std::min(k.taps, 3)) {
+      case 1:
+        accumulateTaps<1, true>(sums, sources, c, offset, n);
+        t = 1;
+        break;
+      case 2:
+        accumulateTaps<2, true>(sums, sources, c, offset, n);
+        t = 2;
+        break;
+      default:
+        accumulateTaps<3, true>(sums, sources, c, offset, n);
+        t = 3;
+        break;
+    }
+    for (; t + 3 <= k.taps; t += 3) accumulateTaps<3, false>(sums, sources + t, c + t, offset, n);
+    if (k.taps - t == 2) accumulateTaps<2, false>(sums, sources + t, c + t, offset, n);
+    if (k.taps - t == 1) accumulateTaps<1, false>(sums, sources + t, c + t, offset, n);
+    finishRun(sums, to + offset, n, k, zeroFourth);
+  }
+}
+
+// Both pictures of format F (24 or 32 bits): the selected bytes of each row
+// (horizontal) or column (vertical) filtered a run of bytes at a time, the
+// edge pixels repeated into a padded copy of the row, or the edge rows named
+// again. Kernels beyond 16-bit sums take the 64-bit walk.
+template <PixelFormat F>
+void filterBytes(const PixelView& in, const PixelView& out, const Selection& selection,
+                 const PassKernel& kernel, bool horizontal) {
+  const std::optional<ShortKernel> k = shortKernelOf(kernel);
+  if (!k) {
+    filterPass<Fixed<F>, Fixed<F>>(in, out, selection, kernel, horizontal);
+    return;
+  }
+  constexpr int32_t bpp = F == PixelFormat::Bgrx32 ? 4 : 3;
+  constexpr bool zeroFourth = F == PixelFormat::Bgrx32;
+  const int32_t half = k->taps / 2;
+  std::vector<int16_t> sums(static_cast<size_t>(kRunBytes));
+  std::vector<uint8_t> padded;
+  if (horizontal) padded.resize(static_cast<size_t>(in.width + 2 * half) * bpp);
+  std::array<const uint8_t*, 21> sources{};
+  mapSelectionRows<Fixed<F>, Fixed<F>>(
+      in, out, selection,
+      [&](const uint8_t*, uint8_t* to, int32_t count, int32_t x0, int32_t y) {
+        if (horizontal) {
+          // Columns x0 - half .. x0 + count - 1 + half, edge pixels repeated.
+          const uint8_t* row = in.row(y);
+          const int32_t first = x0 - half;
+          const int32_t last = x0 + count - 1 + half;
+          const int32_t low = std::max(first, 0);
+          const int32_t high = std::min(last, in.width - 1);
+          uint8_t* at = padded.data();
+          for (int32_t x = first; x < low; ++x, at += bpp) std::memcpy(at, row, bpp);
+          std::memcpy(at, row + static_cast<ptrdiff_t>(low) * bpp,
+                      static_cast<size_t>(high - low + 1) * bpp);
+          at += static_cast<ptrdiff_t>(high - low + 1) * bpp;
+          const uint8_t* edge = row + static_cast<ptrdiff_t>(in.width - 1) * bpp;
+          for (int32_t x = high + 1; x <= last; ++x, at += bpp) std::memcpy(at, edge, bpp);
+          for (int32_t t = 0; t < k->taps; ++t) {
+            sources[static_cast<size_t>(t)] = padded.data() + static_cast<ptrdiff_t>(t) * bpp;
+          }
+        } else {
+          for (int32_t t = 0; t < k->taps; ++t) {
+            const int32_t v = std::clamp(y + t - half, 0, in.height - 1);
+            sources[static_cast<size_t>(t)] = in.row(v) + static_cast<ptrdiff_t>(x0) * bpp;
+          }
+        }
+        convolveBytes(sources.data(), to, count * bpp, *k, zeroFourth, sums.data());
+      },
+      CopyRule::Converted);
+}
+
 }  // namespace
 
 std::optional<PassKernel> passKernelOf(const ConvolutionData* kernel) {
@@ -70,10 +295,8 @@ std::optional<PassKernel> passKernelOf(const ConvolutionData* kernel) {
 const FastPathTable<ConvolvePassLoop, 2>& convolvePassLoops() {
   static constexpr FastPathTable<ConvolvePassLoop, 2> table = {
       {{
-          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32,
-           filterPass<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
-          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24,
-           filterPass<Fixed<F::Bgr24>, Fixed<F::Bgr24>>},
+          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, filterBytes<F::Bgrx32>},
+          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24>},
       }},
       filterPass<PerPixel, PerPixel>,
   };
