@@ -127,103 +127,112 @@ std::optional<ShortKernel> shortKernelOf(const PassKernel& kernel) {
   return k;
 }
 
-// Bytes at a time: 16-bit sums of a few kernel taps, accumulated over a run
-// of bytes short enough to stay in the first-level cache.
-constexpr int32_t kRunBytes = 3072;
+// One term of a kernel: a tap, or two taps of one weight (a kernel equal to
+// its mirror image) whose bytes are added before the one multiplication.
+struct Term {
+  const uint8_t* first;
+  const uint8_t* second;  // null: a single tap
+  int16_t weight;
+};
 
-template <int32_t Taps, bool First>
-void accumulateTaps(int16_t* __restrict sums, const uint8_t* const* sources, const int16_t* c,
-                    int32_t offset, int32_t count) {
-  const uint8_t* __restrict s0 = sources[0] + offset;
-  const uint8_t* __restrict s1 = sources[Taps > 1 ? 1 : 0] + offset;
-  const uint8_t* __restrict s2 = sources[Taps > 2 ? 2 : 0] + offset;
-  const int32_t c0 = c[0];
-  const int32_t c1 = Taps > 1 ? c[1] : 0;
-  const int32_t c2 = Taps > 2 ? c[2] : 0;
-  int32_t j = 0;
 #if TVQ_SSE2_AVAILABLE
+// Sixteen bytes at a time over `bytes` (a multiple of 16): the sums of a
+// group of terms, added to the partial sums of earlier groups unless `First`;
+// the last group ends in the quotients, every other in the partial sums.
+template <bool First, bool Last>
+void addTerms(const Term* terms, int32_t termCount, int32_t offset, int32_t bytes, int16_t* sums,
+              uint8_t* to, const ShortKernel& k, bool zeroFourth) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i k0 = _mm_set1_epi16(static_cast<int16_t>(c0));
-  const __m128i k1 = _mm_set1_epi16(static_cast<int16_t>(c1));
-  const __m128i k2 = _mm_set1_epi16(static_cast<int16_t>(c2));
-  for (; j + 16 <= count; j += 16) {
-    __m128i lo = First ? zero : _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + j));
-    __m128i hi = First ? zero : _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + j + 8));
-    const auto add = [&](const uint8_t* s, __m128i k) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
-      lo = _mm_add_epi16(lo, _mm_mullo_epi16(_mm_unpacklo_epi8(bytes, zero), k));
-      hi = _mm_add_epi16(hi, _mm_mullo_epi16(_mm_unpackhi_epi8(bytes, zero), k));
-    };
-    add(s0, k0);
-    if constexpr (Taps > 1) add(s1, k1);
-    if constexpr (Taps > 2) add(s2, k2);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + j), lo);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + j + 8), hi);
-  }
-#endif
-  for (; j < count; ++j) {
-    int32_t v = First ? 0 : sums[j];
-    v += c0 * s0[j];
-    if constexpr (Taps > 1) v += c1 * s1[j];
-    if constexpr (Taps > 2) v += c2 * s2[j];
-    sums[j] = static_cast<int16_t>(v);
-  }
-}
-
-// Quotients of a run of sums as bytes; with `zeroFourth` every fourth byte
-// (the run starts at a pixel) is 0.
-void finishRun(const int16_t* sums, uint8_t* to, int32_t count, const ShortKernel& k,
-               bool zeroFourth) {
-  int32_t j = 0;
-#if TVQ_SSE2_AVAILABLE
-  if (k.byReciprocal) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i multiplier = _mm_set1_epi16(static_cast<int16_t>(k.multiplier));
-    const __m128i shift = _mm_cvtsi32_si128(k.shift);
-    const __m128i keep = _mm_set1_epi32(zeroFourth ? 0x00FFFFFF : -1);
-    for (; j + 16 <= count; j += 16) {
-      __m128i lo = _mm_max_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + j)), zero);
-      __m128i hi =
-          _mm_max_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + j + 8)), zero);
-      if (k.multiplier != 0) {
+  const __m128i multiplier = _mm_set1_epi16(static_cast<int16_t>(k.multiplier));
+  const __m128i shift = _mm_cvtsi32_si128(k.shift);
+  const bool divides = k.multiplier != 0;
+  const __m128i keep = _mm_set1_epi32(zeroFourth ? 0x00FFFFFF : -1);
+  for (int32_t j = offset; j < offset + bytes; j += 16) {
+    int16_t* partial = sums + (j - offset);
+    __m128i lo = First ? zero : _mm_loadu_si128(reinterpret_cast<const __m128i*>(partial));
+    __m128i hi = First ? zero : _mm_loadu_si128(reinterpret_cast<const __m128i*>(partial + 8));
+    for (int32_t t = 0; t < termCount; ++t) {
+      const Term& term = terms[t];
+      const __m128i w = _mm_set1_epi16(term.weight);
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term.first + j));
+      __m128i aLo = _mm_unpacklo_epi8(a, zero);
+      __m128i aHi = _mm_unpackhi_epi8(a, zero);
+      if (term.second != nullptr) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term.second + j));
+        aLo = _mm_add_epi16(aLo, _mm_unpacklo_epi8(b, zero));
+        aHi = _mm_add_epi16(aHi, _mm_unpackhi_epi8(b, zero));
+      }
+      lo = _mm_add_epi16(lo, _mm_mullo_epi16(aLo, w));
+      hi = _mm_add_epi16(hi, _mm_mullo_epi16(aHi, w));
+    }
+    if constexpr (Last) {
+      lo = _mm_max_epi16(lo, zero);
+      hi = _mm_max_epi16(hi, zero);
+      if (divides) {
         lo = _mm_srl_epi16(_mm_mulhi_epu16(lo, multiplier), shift);
         hi = _mm_srl_epi16(_mm_mulhi_epu16(hi, multiplier), shift);
       }
       _mm_storeu_si128(reinterpret_cast<__m128i*>(to + j),
                        _mm_and_si128(_mm_packus_epi16(lo, hi), keep));
+    } else {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(partial), lo);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(partial + 8), hi);
     }
+  }
+}
+#endif
+
+// Terms per pass over a run of bytes, and the bytes of a run: its partial
+// sums stay in the first-level cache between passes.
+constexpr int32_t kTermsPerPass = 4;
+constexpr int32_t kRunBytes = 2048;
+
+// out[j] = quotient of the sum over t of c(t) * sources[t][j], j < count;
+// with `zeroFourth` every fourth byte (the row starts at a pixel) is 0.
+// `sums`: kRunBytes partial sums.
+void convolveBytes(const uint8_t* const* sources, uint8_t* to, int32_t count, const ShortKernel& k,
+                   bool zeroFourth, int16_t* sums) {
+  const int32_t taps = k.taps;
+  const int16_t* c = k.coefficients.data();
+  int32_t j = 0;
+#if TVQ_SSE2_AVAILABLE
+  if (k.byReciprocal) {
+    bool mirrored = true;
+    for (int32_t t = 0; t < taps / 2; ++t) mirrored = mirrored && c[t] == c[taps - 1 - t];
+    std::array<Term, 21> terms{};
+    int32_t termCount = 0;
+    for (int32_t t = 0; t < taps; ++t) {
+      const bool paired = mirrored && t < taps / 2;
+      if (mirrored && t > taps / 2) break;
+      terms[static_cast<size_t>(termCount++)] = {sources[t],
+                                                 paired ? sources[taps - 1 - t] : nullptr, c[t]};
+    }
+    const int32_t whole = count / 16 * 16;
+    for (int32_t offset = 0; offset < whole; offset += kRunBytes) {
+      const int32_t bytes = std::min(kRunBytes, whole - offset);
+      for (int32_t g = 0; g < termCount; g += kTermsPerPass) {
+        const int32_t n = std::min(kTermsPerPass, termCount - g);
+        const bool first = g == 0;
+        const bool last = g + n == termCount;
+        const Term* group = terms.data() + g;
+        if (first && last) {
+          addTerms<true, true>(group, n, offset, bytes, sums, to, k, zeroFourth);
+        } else if (first) {
+          addTerms<true, false>(group, n, offset, bytes, sums, to, k, zeroFourth);
+        } else if (last) {
+          addTerms<false, true>(group, n, offset, bytes, sums, to, k, zeroFourth);
+        } else {
+          addTerms<false, false>(group, n, offset, bytes, sums, to, k, zeroFourth);
+        }
+      }
+    }
+    j = whole;
   }
 #endif
   for (; j < count; ++j) {
-    to[j] = zeroFourth && j % 4 == 3 ? 0 : static_cast<uint8_t>(clampedQuotient(sums[j], k));
-  }
-}
-
-// out[j] = quotient of the sum over t of c(t) * sources[t][j], j < count.
-void convolveBytes(const uint8_t* const* sources, uint8_t* to, int32_t count, const ShortKernel& k,
-                   bool zeroFourth, int16_t* sums) {
-  for (int32_t offset = 0; offset < count; offset += kRunBytes) {
-    const int32_t n = std::min(kRunBytes, count - offset);
-    const int16_t* c = k.coefficients.data();
-    int32_t t = 0;
-    switch (std::min(k.taps, 3)) {
-      case 1:
-        accumulateTaps<1, true>(sums, sources, c, offset, n);
-        t = 1;
-        break;
-      case 2:
-        accumulateTaps<2, true>(sums, sources, c, offset, n);
-        t = 2;
-        break;
-      default:
-        accumulateTaps<3, true>(sums, sources, c, offset, n);
-        t = 3;
-        break;
-    }
-    for (; t + 3 <= k.taps; t += 3) accumulateTaps<3, false>(sums, sources + t, c + t, offset, n);
-    if (k.taps - t == 2) accumulateTaps<2, false>(sums, sources + t, c + t, offset, n);
-    if (k.taps - t == 1) accumulateTaps<1, false>(sums, sources + t, c + t, offset, n);
-    finishRun(sums, to + offset, n, k, zeroFourth);
+    int32_t sum = 0;
+    for (int32_t t = 0; t < taps; ++t) sum += c[t] * sources[t][j];
+    to[j] = zeroFourth && j % 4 == 3 ? 0 : static_cast<uint8_t>(clampedQuotient(sum, k));
   }
 }
 
@@ -242,9 +251,9 @@ void filterBytes(const PixelView& in, const PixelView& out, const Selection& sel
   constexpr int32_t bpp = F == PixelFormat::Bgrx32 ? 4 : 3;
   constexpr bool zeroFourth = F == PixelFormat::Bgrx32;
   const int32_t half = k->taps / 2;
-  std::vector<int16_t> sums(static_cast<size_t>(kRunBytes));
   std::vector<uint8_t> padded;
   if (horizontal) padded.resize(static_cast<size_t>(in.width + 2 * half) * bpp);
+  std::vector<int16_t> sums(static_cast<size_t>(kRunBytes));
   std::array<const uint8_t*, 21> sources{};
   mapSelectionRows<Fixed<F>, Fixed<F>>(
       in, out, selection,

@@ -497,8 +497,8 @@ TEST_F(FastPathEquivalenceTest, MemoryBlockExport) {
 }
 
 // Kernels of 1 to 21 taps: small coefficients (sums that fit 16 bits, with
-// divisors of either sign), larger ones, the 32-bit extremes, and kernels
-// that add up to 0.
+// divisors of either sign), larger ones, the 32-bit extremes, kernels equal
+// to their mirror image and kernels that add up to 0.
 tvq::PassKernel drawPassKernel(std::mt19937& rng) {
   const auto between = [&](int32_t low, int32_t high) {
     return std::uniform_int_distribution<int32_t>(low, high)(rng);
@@ -526,6 +526,13 @@ tvq::PassKernel drawPassKernel(std::mt19937& rng) {
         break;
     }
     kernel.coefficients[static_cast<size_t>(t)] = c;
+  }
+  if (kind == 4) {
+    // Equal to its mirror image.
+    for (int32_t t = 0; t < kernel.taps / 2; ++t) {
+      kernel.coefficients[static_cast<size_t>(kernel.taps - 1 - t)] =
+          kernel.coefficients[static_cast<size_t>(t)];
+    }
   }
   if (kind == 5) {
     // The middle tap takes what makes the sum 0.
