@@ -8,10 +8,14 @@
 #include "graphics/frame/color_walks.h"
 #include "graphics/frame/operation.h"
 #include "graphics/frame/pixel_walk.h"
+#include "graphics/frame/processor_features.h"
 #include "graphics/frame/sse2_available.h"
 
 #if TVQ_SSE2_AVAILABLE
 #include <emmintrin.h>
+#endif
+#if TVQ_SSE2_AVAILABLE && defined(TVQ_HAVE_AVX2_ROWS)
+#define TVQ_CONVOLVE_AVX2 1
 #endif
 
 namespace tvq {
@@ -127,6 +131,11 @@ std::optional<ShortKernel> shortKernelOf(const PassKernel& kernel) {
   return k;
 }
 
+// Terms per pass over a run of bytes, and the bytes of a run: its partial
+// sums stay in the first-level cache between passes.
+constexpr int32_t kTermsPerPass = 4;
+constexpr int32_t kRunBytes = 2048;
+
 // One term of a kernel: a tap, or two taps of one weight (a kernel equal to
 // its mirror image) whose bytes are added before the one multiplication.
 struct Term {
@@ -139,57 +148,133 @@ struct Term {
 // Sixteen bytes at a time over `bytes` (a multiple of 16): the sums of a
 // group of terms, added to the partial sums of earlier groups unless `First`;
 // the last group ends in the quotients, every other in the partial sums.
-template <bool First, bool Last>
-void addTerms(const Term* terms, int32_t termCount, int32_t offset, int32_t bytes, int16_t* sums,
-              uint8_t* to, const ShortKernel& k, bool zeroFourth) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i multiplier = _mm_set1_epi16(static_cast<int16_t>(k.multiplier));
-  const __m128i shift = _mm_cvtsi32_si128(k.shift);
-  const bool divides = k.multiplier != 0;
-  const __m128i keep = _mm_set1_epi32(zeroFourth ? 0x00FFFFFF : -1);
-  for (int32_t j = offset; j < offset + bytes; j += 16) {
-    int16_t* partial = sums + (j - offset);
-    __m128i lo = First ? zero : _mm_loadu_si128(reinterpret_cast<const __m128i*>(partial));
-    __m128i hi = First ? zero : _mm_loadu_si128(reinterpret_cast<const __m128i*>(partial + 8));
-    for (int32_t t = 0; t < termCount; ++t) {
-      const Term& term = terms[t];
-      const __m128i w = _mm_set1_epi16(term.weight);
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term.first + j));
-      __m128i aLo = _mm_unpacklo_epi8(a, zero);
-      __m128i aHi = _mm_unpackhi_epi8(a, zero);
-      if (term.second != nullptr) {
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term.second + j));
-        aLo = _mm_add_epi16(aLo, _mm_unpacklo_epi8(b, zero));
-        aHi = _mm_add_epi16(aHi, _mm_unpackhi_epi8(b, zero));
+struct Sse2Terms {
+  static constexpr int32_t kBytes = 16;
+  template <bool First, bool Last>
+  static void add(const Term* terms, int32_t termCount, int32_t offset, int32_t bytes,
+                  int16_t* sums, uint8_t* to, const ShortKernel& k, bool zeroFourth) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i multiplier = _mm_set1_epi16(static_cast<int16_t>(k.multiplier));
+    const __m128i shift = _mm_cvtsi32_si128(k.shift);
+    const bool divides = k.multiplier != 0;
+    const __m128i keep = _mm_set1_epi32(zeroFourth ? 0x00FFFFFF : -1);
+    for (int32_t j = offset; j < offset + bytes; j += 16) {
+      int16_t* partial = sums + (j - offset);
+      __m128i lo = First ? zero : _mm_loadu_si128(reinterpret_cast<const __m128i*>(partial));
+      __m128i hi = First ? zero : _mm_loadu_si128(reinterpret_cast<const __m128i*>(partial + 8));
+      for (int32_t t = 0; t < termCount; ++t) {
+        const Term& term = terms[t];
+        const __m128i w = _mm_set1_epi16(term.weight);
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term.first + j));
+        __m128i aLo = _mm_unpacklo_epi8(a, zero);
+        __m128i aHi = _mm_unpackhi_epi8(a, zero);
+        if (term.second != nullptr) {
+          const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(term.second + j));
+          aLo = _mm_add_epi16(aLo, _mm_unpacklo_epi8(b, zero));
+          aHi = _mm_add_epi16(aHi, _mm_unpackhi_epi8(b, zero));
+        }
+        lo = _mm_add_epi16(lo, _mm_mullo_epi16(aLo, w));
+        hi = _mm_add_epi16(hi, _mm_mullo_epi16(aHi, w));
       }
-      lo = _mm_add_epi16(lo, _mm_mullo_epi16(aLo, w));
-      hi = _mm_add_epi16(hi, _mm_mullo_epi16(aHi, w));
-    }
-    if constexpr (Last) {
-      lo = _mm_max_epi16(lo, zero);
-      hi = _mm_max_epi16(hi, zero);
-      if (divides) {
-        lo = _mm_srl_epi16(_mm_mulhi_epu16(lo, multiplier), shift);
-        hi = _mm_srl_epi16(_mm_mulhi_epu16(hi, multiplier), shift);
+      if constexpr (Last) {
+        lo = _mm_max_epi16(lo, zero);
+        hi = _mm_max_epi16(hi, zero);
+        if (divides) {
+          lo = _mm_srl_epi16(_mm_mulhi_epu16(lo, multiplier), shift);
+          hi = _mm_srl_epi16(_mm_mulhi_epu16(hi, multiplier), shift);
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + j),
+                         _mm_and_si128(_mm_packus_epi16(lo, hi), keep));
+      } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(partial), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(partial + 8), hi);
       }
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + j),
-                       _mm_and_si128(_mm_packus_epi16(lo, hi), keep));
-    } else {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(partial), lo);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(partial + 8), hi);
     }
   }
-}
+};
+
+#ifdef TVQ_CONVOLVE_AVX2
+// The same, thirty-two bytes at a time, where the processor has AVX2.
+struct Avx2Terms {
+  static constexpr int32_t kBytes = 32;
+  template <bool First, bool Last>
+  TVQ_AVX2_TARGET static void add(const Term* terms, int32_t termCount, int32_t offset,
+                                  int32_t bytes, int16_t* sums, uint8_t* to, const ShortKernel& k,
+                                  bool zeroFourth) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i multiplier = _mm256_set1_epi16(static_cast<int16_t>(k.multiplier));
+    const __m128i shift = _mm_cvtsi32_si128(k.shift);
+    const bool divides = k.multiplier != 0;
+    const __m256i keep = _mm256_set1_epi32(zeroFourth ? 0x00FFFFFF : -1);
+    for (int32_t j = offset; j < offset + bytes; j += 32) {
+      int16_t* partial = sums + (j - offset);
+      __m256i lo = First ? zero : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(partial));
+      __m256i hi =
+          First ? zero : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(partial + 16));
+      for (int32_t t = 0; t < termCount; ++t) {
+        const Term& term = terms[t];
+        const __m256i w = _mm256_set1_epi16(term.weight);
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(term.first + j));
+        __m256i aLo = _mm256_unpacklo_epi8(a, zero);
+        __m256i aHi = _mm256_unpackhi_epi8(a, zero);
+        if (term.second != nullptr) {
+          const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(term.second + j));
+          aLo = _mm256_add_epi16(aLo, _mm256_unpacklo_epi8(b, zero));
+          aHi = _mm256_add_epi16(aHi, _mm256_unpackhi_epi8(b, zero));
+        }
+        lo = _mm256_add_epi16(lo, _mm256_mullo_epi16(aLo, w));
+        hi = _mm256_add_epi16(hi, _mm256_mullo_epi16(aHi, w));
+      }
+      if constexpr (Last) {
+        lo = _mm256_max_epi16(lo, zero);
+        hi = _mm256_max_epi16(hi, zero);
+        if (divides) {
+          lo = _mm256_srl_epi16(_mm256_mulhi_epu16(lo, multiplier), shift);
+          hi = _mm256_srl_epi16(_mm256_mulhi_epu16(hi, multiplier), shift);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + j),
+                            _mm256_and_si256(_mm256_packus_epi16(lo, hi), keep));
+      } else {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(partial), lo);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(partial + 16), hi);
+      }
+    }
+  }
+};
 #endif
 
-// Terms per pass over a run of bytes, and the bytes of a run: its partial
-// sums stay in the first-level cache between passes.
-constexpr int32_t kTermsPerPass = 4;
-constexpr int32_t kRunBytes = 2048;
+// The terms over the whole vectors of bytes from `begin`, a run of bytes at
+// a time, a group of terms per pass; answers where the vectors end.
+template <typename Terms>
+int32_t addGroups(const Term* terms, int32_t termCount, int32_t begin, int32_t count, int16_t* sums,
+                  uint8_t* to, const ShortKernel& k, bool zeroFourth) {
+  const int32_t end = begin + (count - begin) / Terms::kBytes * Terms::kBytes;
+  for (int32_t offset = begin; offset < end; offset += kRunBytes) {
+    const int32_t bytes = std::min(kRunBytes, end - offset);
+    for (int32_t g = 0; g < termCount; g += kTermsPerPass) {
+      const int32_t n = std::min(kTermsPerPass, termCount - g);
+      const bool first = g == 0;
+      const bool last = g + n == termCount;
+      const Term* group = terms + g;
+      if (first && last) {
+        Terms::template add<true, true>(group, n, offset, bytes, sums, to, k, zeroFourth);
+      } else if (first) {
+        Terms::template add<true, false>(group, n, offset, bytes, sums, to, k, zeroFourth);
+      } else if (last) {
+        Terms::template add<false, true>(group, n, offset, bytes, sums, to, k, zeroFourth);
+      } else {
+        Terms::template add<false, false>(group, n, offset, bytes, sums, to, k, zeroFourth);
+      }
+    }
+  }
+  return end;
+}
+#endif
 
 // out[j] = quotient of the sum over t of c(t) * sources[t][j], j < count;
 // with `zeroFourth` every fourth byte (the row starts at a pixel) is 0.
 // `sums`: kRunBytes partial sums.
+template <bool Wide>
 void convolveBytes(const uint8_t* const* sources, uint8_t* to, int32_t count, const ShortKernel& k,
                    bool zeroFourth, int16_t* sums) {
   const int32_t taps = k.taps;
@@ -207,26 +292,11 @@ void convolveBytes(const uint8_t* const* sources, uint8_t* to, int32_t count, co
       terms[static_cast<size_t>(termCount++)] = {sources[t],
                                                  paired ? sources[taps - 1 - t] : nullptr, c[t]};
     }
-    const int32_t whole = count / 16 * 16;
-    for (int32_t offset = 0; offset < whole; offset += kRunBytes) {
-      const int32_t bytes = std::min(kRunBytes, whole - offset);
-      for (int32_t g = 0; g < termCount; g += kTermsPerPass) {
-        const int32_t n = std::min(kTermsPerPass, termCount - g);
-        const bool first = g == 0;
-        const bool last = g + n == termCount;
-        const Term* group = terms.data() + g;
-        if (first && last) {
-          addTerms<true, true>(group, n, offset, bytes, sums, to, k, zeroFourth);
-        } else if (first) {
-          addTerms<true, false>(group, n, offset, bytes, sums, to, k, zeroFourth);
-        } else if (last) {
-          addTerms<false, true>(group, n, offset, bytes, sums, to, k, zeroFourth);
-        } else {
-          addTerms<false, false>(group, n, offset, bytes, sums, to, k, zeroFourth);
-        }
-      }
-    }
-    j = whole;
+#ifdef TVQ_CONVOLVE_AVX2
+    if constexpr (Wide)
+      j = addGroups<Avx2Terms>(terms.data(), termCount, j, count, sums, to, k, zeroFourth);
+#endif
+    j = addGroups<Sse2Terms>(terms.data(), termCount, j, count, sums, to, k, zeroFourth);
   }
 #endif
   for (; j < count; ++j) {
@@ -240,7 +310,7 @@ void convolveBytes(const uint8_t* const* sources, uint8_t* to, int32_t count, co
 // (horizontal) or column (vertical) filtered a run of bytes at a time, the
 // edge pixels repeated into a padded copy of the row, or the edge rows named
 // again. Kernels beyond 16-bit sums take the 64-bit walk.
-template <PixelFormat F>
+template <PixelFormat F, bool Wide>
 void filterBytes(const PixelView& in, const PixelView& out, const Selection& selection,
                  const PassKernel& kernel, bool horizontal) {
   const std::optional<ShortKernel> k = shortKernelOf(kernel);
@@ -281,7 +351,7 @@ void filterBytes(const PixelView& in, const PixelView& out, const Selection& sel
             sources[static_cast<size_t>(t)] = in.row(v) + static_cast<ptrdiff_t>(x0) * bpp;
           }
         }
-        convolveBytes(sources.data(), to, count * bpp, *k, zeroFourth, sums.data());
+        convolveBytes<Wide>(sources.data(), to, count * bpp, *k, zeroFourth, sums.data());
       },
       CopyRule::Converted);
 }
@@ -301,11 +371,22 @@ std::optional<PassKernel> passKernelOf(const ConvolutionData* kernel) {
   return k;
 }
 
-const FastPathTable<ConvolvePassLoop, 2>& convolvePassLoops() {
-  static constexpr FastPathTable<ConvolvePassLoop, 2> table = {
+const FastPathTable<ConvolvePassLoop, 4>& convolvePassLoops() {
+  static constexpr FastPathTable<ConvolvePassLoop, 4> table = {
       {{
-          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, filterBytes<F::Bgrx32>},
-          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24>},
+#ifdef TVQ_CONVOLVE_AVX2
+          {"32-bit, AVX2", F::Bgrx32, FormatSet::any(), F::Bgrx32, filterBytes<F::Bgrx32, true>,
+           hasAvx2},
+          {"24-bit, AVX2", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24, true>,
+           hasAvx2},
+#else
+          {"32-bit, AVX2", F::Bgrx32, FormatSet::any(), F::Bgrx32, filterBytes<F::Bgrx32, false>,
+           [] { return false; }},
+          {"24-bit, AVX2", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24, false>,
+           [] { return false; }},
+#endif
+          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, filterBytes<F::Bgrx32, false>},
+          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24, false>},
       }},
       filterPass<PerPixel, PerPixel>,
   };

@@ -12,6 +12,9 @@
 #include <immintrin.h>
 #define TVQ_HAVE_AVX512_ROWS 1
 #define TVQ_AVX512_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+// The same for AVX2 loops, which run only where hasAvx2() answers true.
+#define TVQ_HAVE_AVX2_ROWS 1
+#define TVQ_AVX2_TARGET __attribute__((target("avx2")))
 #endif
 
 namespace tvq {
@@ -19,6 +22,9 @@ namespace tvq {
 // AVX-512 with byte and word permutes (AVX512BW and AVX512VBMI), with the
 // operating system saving the registers.
 bool hasAvx512BytePermutes();
+
+// AVX2, with the operating system saving the registers.
+bool hasAvx2();
 
 }  // namespace tvq
 
