@@ -16,6 +16,7 @@
 #endif
 #if TVQ_SSE2_AVAILABLE && defined(TVQ_HAVE_AVX2_ROWS)
 #define TVQ_CONVOLVE_AVX2 1
+#define TVQ_CONVOLVE_AVX512 1
 #endif
 
 namespace tvq {
@@ -136,6 +137,9 @@ std::optional<ShortKernel> shortKernelOf(const PassKernel& kernel) {
 constexpr int32_t kTermsPerPass = 4;
 constexpr int32_t kRunBytes = 2048;
 
+// The vectors beyond SSE2 a loop uses: none, AVX2, or AVX-512 then AVX2.
+enum class Wider { None, Avx2, Avx512 };
+
 // One term of a kernel: a tap, or two taps of one weight (a kernel equal to
 // its mirror image) whose bytes are added before the one multiplication.
 struct Term {
@@ -243,6 +247,57 @@ struct Avx2Terms {
 };
 #endif
 
+#ifdef TVQ_CONVOLVE_AVX512
+// The same, sixty-four bytes at a time, where the processor has AVX-512
+// with byte and word instructions.
+struct Avx512Terms {
+  static constexpr int32_t kBytes = 64;
+  template <bool First, bool Last>
+  TVQ_AVX512_WORDS_TARGET static void add(const Term* terms, int32_t termCount, int32_t offset,
+                                          int32_t bytes, int16_t* sums, uint8_t* to,
+                                          const ShortKernel& k, bool zeroFourth) {
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i multiplier = _mm512_set1_epi16(static_cast<int16_t>(k.multiplier));
+    const __m128i shift = _mm_cvtsi32_si128(k.shift);
+    const bool divides = k.multiplier != 0;
+    const __m512i keep = _mm512_set1_epi32(zeroFourth ? 0x00FFFFFF : -1);
+    for (int32_t j = offset; j < offset + bytes; j += 64) {
+      int16_t* partial = sums + (j - offset);
+      __m512i lo = First ? zero : _mm512_loadu_si512(reinterpret_cast<const __m512i*>(partial));
+      __m512i hi =
+          First ? zero : _mm512_loadu_si512(reinterpret_cast<const __m512i*>(partial + 32));
+      for (int32_t t = 0; t < termCount; ++t) {
+        const Term& term = terms[t];
+        const __m512i w = _mm512_set1_epi16(term.weight);
+        const __m512i a = _mm512_loadu_si512(reinterpret_cast<const __m512i*>(term.first + j));
+        __m512i aLo = _mm512_unpacklo_epi8(a, zero);
+        __m512i aHi = _mm512_unpackhi_epi8(a, zero);
+        if (term.second != nullptr) {
+          const __m512i b = _mm512_loadu_si512(reinterpret_cast<const __m512i*>(term.second + j));
+          aLo = _mm512_add_epi16(aLo, _mm512_unpacklo_epi8(b, zero));
+          aHi = _mm512_add_epi16(aHi, _mm512_unpackhi_epi8(b, zero));
+        }
+        lo = _mm512_add_epi16(lo, _mm512_mullo_epi16(aLo, w));
+        hi = _mm512_add_epi16(hi, _mm512_mullo_epi16(aHi, w));
+      }
+      if constexpr (Last) {
+        lo = _mm512_max_epi16(lo, zero);
+        hi = _mm512_max_epi16(hi, zero);
+        if (divides) {
+          lo = _mm512_srl_epi16(_mm512_mulhi_epu16(lo, multiplier), shift);
+          hi = _mm512_srl_epi16(_mm512_mulhi_epu16(hi, multiplier), shift);
+        }
+        _mm512_storeu_si512(reinterpret_cast<__m512i*>(to + j),
+                            _mm512_and_si512(_mm512_packus_epi16(lo, hi), keep));
+      } else {
+        _mm512_storeu_si512(reinterpret_cast<__m512i*>(partial), lo);
+        _mm512_storeu_si512(reinterpret_cast<__m512i*>(partial + 32), hi);
+      }
+    }
+  }
+};
+#endif
+
 // The terms over the whole vectors of bytes from `begin`, a run of bytes at
 // a time, a group of terms per pass; answers where the vectors end.
 template <typename Terms>
@@ -274,7 +329,7 @@ int32_t addGroups(const Term* terms, int32_t termCount, int32_t begin, int32_t c
 // out[j] = quotient of the sum over t of c(t) * sources[t][j], j < count;
 // with `zeroFourth` every fourth byte (the row starts at a pixel) is 0.
 // `sums`: kRunBytes partial sums.
-template <bool Wide>
+template <Wider Vectors>
 void convolveBytes(const uint8_t* const* sources, uint8_t* to, int32_t count, const ShortKernel& k,
                    bool zeroFourth, int16_t* sums) {
   const int32_t taps = k.taps;
@@ -293,7 +348,9 @@ void convolveBytes(const uint8_t* const* sources, uint8_t* to, int32_t count, co
                                                  paired ? sources[taps - 1 - t] : nullptr, c[t]};
     }
 #ifdef TVQ_CONVOLVE_AVX2
-    if constexpr (Wide)
+    if constexpr (Vectors == Wider::Avx512)
+      j = addGroups<Avx512Terms>(terms.data(), termCount, j, count, sums, to, k, zeroFourth);
+    if constexpr (Vectors != Wider::None)
       j = addGroups<Avx2Terms>(terms.data(), termCount, j, count, sums, to, k, zeroFourth);
 #endif
     j = addGroups<Sse2Terms>(terms.data(), termCount, j, count, sums, to, k, zeroFourth);
@@ -310,7 +367,7 @@ void convolveBytes(const uint8_t* const* sources, uint8_t* to, int32_t count, co
 // (horizontal) or column (vertical) filtered a run of bytes at a time, the
 // edge pixels repeated into a padded copy of the row, or the edge rows named
 // again. Kernels beyond 16-bit sums take the 64-bit walk.
-template <PixelFormat F, bool Wide>
+template <PixelFormat F, Wider Vectors>
 void filterBytes(const PixelView& in, const PixelView& out, const Selection& selection,
                  const PassKernel& kernel, bool horizontal) {
   const std::optional<ShortKernel> k = shortKernelOf(kernel);
@@ -351,7 +408,7 @@ void filterBytes(const PixelView& in, const PixelView& out, const Selection& sel
             sources[static_cast<size_t>(t)] = in.row(v) + static_cast<ptrdiff_t>(x0) * bpp;
           }
         }
-        convolveBytes<Wide>(sources.data(), to, count * bpp, *k, zeroFourth, sums.data());
+        convolveBytes<Vectors>(sources.data(), to, count * bpp, *k, zeroFourth, sums.data());
       },
       CopyRule::Converted);
 }
@@ -371,22 +428,30 @@ std::optional<PassKernel> passKernelOf(const ConvolutionData* kernel) {
   return k;
 }
 
-const FastPathTable<ConvolvePassLoop, 4>& convolvePassLoops() {
-  static constexpr FastPathTable<ConvolvePassLoop, 4> table = {
+const FastPathTable<ConvolvePassLoop, 6>& convolvePassLoops() {
+  static constexpr FastPathTable<ConvolvePassLoop, 6> table = {
       {{
 #ifdef TVQ_CONVOLVE_AVX2
-          {"32-bit, AVX2", F::Bgrx32, FormatSet::any(), F::Bgrx32, filterBytes<F::Bgrx32, true>,
-           hasAvx2},
-          {"24-bit, AVX2", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24, true>,
+          {"32-bit, AVX-512", F::Bgrx32, FormatSet::any(), F::Bgrx32,
+           filterBytes<F::Bgrx32, Wider::Avx512>, hasAvx512Words},
+          {"24-bit, AVX-512", F::Bgr24, FormatSet::any(), F::Bgr24,
+           filterBytes<F::Bgr24, Wider::Avx512>, hasAvx512Words},
+          {"32-bit, AVX2", F::Bgrx32, FormatSet::any(), F::Bgrx32,
+           filterBytes<F::Bgrx32, Wider::Avx2>, hasAvx2},
+          {"24-bit, AVX2", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24, Wider::Avx2>,
            hasAvx2},
 #else
-          {"32-bit, AVX2", F::Bgrx32, FormatSet::any(), F::Bgrx32, filterBytes<F::Bgrx32, false>,
-           [] { return false; }},
-          {"24-bit, AVX2", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24, false>,
+          {"32-bit, AVX-512", F::Bgrx32, FormatSet::any(), F::Bgrx32,
+           filterBytes<F::Bgrx32, Wider::None>, [] { return false; }},
+          {"24-bit, AVX-512", F::Bgr24, FormatSet::any(), F::Bgr24,
+           filterBytes<F::Bgr24, Wider::None>, [] { return false; }},
+          {"32-bit, AVX2", F::Bgrx32, FormatSet::any(), F::Bgrx32,
+           filterBytes<F::Bgrx32, Wider::None>, [] { return false; }},
+          {"24-bit, AVX2", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24, Wider::None>,
            [] { return false; }},
 #endif
-          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, filterBytes<F::Bgrx32, false>},
-          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24, false>},
+          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, filterBytes<F::Bgrx32, Wider::None>},
+          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, filterBytes<F::Bgr24, Wider::None>},
       }},
       filterPass<PerPixel, PerPixel>,
   };

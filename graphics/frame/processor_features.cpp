@@ -24,4 +24,14 @@ bool hasAvx2() {
 #endif
 }
 
+bool hasAvx512Words() {
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+  static const bool available =
+      __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+  return available;
+#else
+  return false;
+#endif
+}
+
 }  // namespace tvq
