@@ -385,30 +385,47 @@ void filterBytes(const PixelView& in, const PixelView& out, const Selection& sel
   mapSelectionRows<Fixed<F>, Fixed<F>>(
       in, out, selection,
       [&](const uint8_t*, uint8_t* to, int32_t count, int32_t x0, int32_t y) {
-        if (horizontal) {
-          // Columns x0 - half .. x0 + count - 1 + half, edge pixels repeated.
-          const uint8_t* row = in.row(y);
-          const int32_t first = x0 - half;
-          const int32_t last = x0 + count - 1 + half;
-          const int32_t low = std::max(first, 0);
-          const int32_t high = std::min(last, in.width - 1);
-          uint8_t* at = padded.data();
-          for (int32_t x = first; x < low; ++x, at += bpp) std::memcpy(at, row, bpp);
-          std::memcpy(at, row + static_cast<ptrdiff_t>(low) * bpp,
-                      static_cast<size_t>(high - low + 1) * bpp);
-          at += static_cast<ptrdiff_t>(high - low + 1) * bpp;
-          const uint8_t* edge = row + static_cast<ptrdiff_t>(in.width - 1) * bpp;
-          for (int32_t x = high + 1; x <= last; ++x, at += bpp) std::memcpy(at, edge, bpp);
-          for (int32_t t = 0; t < k->taps; ++t) {
-            sources[static_cast<size_t>(t)] = padded.data() + static_cast<ptrdiff_t>(t) * bpp;
-          }
-        } else {
+        if (!horizontal) {
           for (int32_t t = 0; t < k->taps; ++t) {
             const int32_t v = std::clamp(y + t - half, 0, in.height - 1);
             sources[static_cast<size_t>(t)] = in.row(v) + static_cast<ptrdiff_t>(x0) * bpp;
           }
+          convolveBytes<Vectors>(sources.data(), to, count * bpp, *k, zeroFourth, sums.data());
+          return;
         }
-        convolveBytes<Vectors>(sources.data(), to, count * bpp, *k, zeroFourth, sums.data());
+        // Columns whose neighbours are all inside the row read the row
+        // itself; those within `half` of an edge read a copy of their
+        // neighbours with the edge pixels repeated.
+        const uint8_t* row = in.row(y);
+        const auto columns = [&](int32_t from, int32_t to_) {
+          if (from >= to_) return;
+          const int32_t first = from - half;
+          const int32_t last = to_ - 1 + half;
+          const uint8_t* base = row + static_cast<ptrdiff_t>(first) * bpp;
+          if (first < 0 || last > in.width - 1) {
+            const int32_t low = std::max(first, 0);
+            const int32_t high = std::min(last, in.width - 1);
+            uint8_t* at = padded.data();
+            for (int32_t x = first; x < low; ++x, at += bpp) std::memcpy(at, row, bpp);
+            std::memcpy(at, row + static_cast<ptrdiff_t>(low) * bpp,
+                        static_cast<size_t>(high - low + 1) * bpp);
+            at += static_cast<ptrdiff_t>(high - low + 1) * bpp;
+            const uint8_t* edge = row + static_cast<ptrdiff_t>(in.width - 1) * bpp;
+            for (int32_t x = high + 1; x <= last; ++x, at += bpp) std::memcpy(at, edge, bpp);
+            base = padded.data();
+          }
+          for (int32_t t = 0; t < k->taps; ++t) {
+            sources[static_cast<size_t>(t)] = base + static_cast<ptrdiff_t>(t) * bpp;
+          }
+          convolveBytes<Vectors>(sources.data(), to + static_cast<ptrdiff_t>(from - x0) * bpp,
+                                 (to_ - from) * bpp, *k, zeroFourth, sums.data());
+        };
+        const int32_t end = x0 + count;
+        const int32_t inner = std::clamp(half, x0, end);
+        const int32_t outer = std::clamp(in.width - half, inner, end);
+        columns(x0, inner);
+        columns(inner, outer);
+        columns(outer, end);
       },
       CopyRule::Converted);
 }
