@@ -364,9 +364,11 @@ void convolveBytes(const uint8_t* const* sources, uint8_t* to, int32_t count, co
 }
 
 // Both pictures of format F (24 or 32 bits): the selected bytes of each row
-// (horizontal) or column (vertical) filtered a run of bytes at a time, the
-// edge pixels repeated into a padded copy of the row, or the edge rows named
-// again. Kernels beyond 16-bit sums take the 64-bit walk.
+// filtered with the neighbouring pixels (horizontal) or rows (vertical) as
+// the taps, in the widest vectors `Vectors` allows; near the left and right
+// edges the taps read a copy of the row with the edge pixels repeated, near
+// the top and bottom the edge rows are named again. Kernels beyond 16-bit
+// sums take the 64-bit walk.
 template <PixelFormat F, Wider Vectors>
 void filterBytes(const PixelView& in, const PixelView& out, const Selection& selection,
                  const PassKernel& kernel, bool horizontal) {
