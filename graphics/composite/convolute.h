@@ -37,7 +37,7 @@ void convolvePass(const PixelView& in, const PixelView& out, const Selection& se
 using ConvolvePassLoop = void (*)(const PixelView& in, const PixelView& out,
                                   const Selection& selection, const PassKernel& kernel,
                                   bool horizontal);
-const FastPathTable<ConvolvePassLoop, 2>& convolvePassLoops();
+const FastPathTable<ConvolvePassLoop, 6>& convolvePassLoops();
 
 // "TVQ_Convolute(extends p as picture, rect as TVQ_Rectangle,
 // horiz_convolution as TVQ_Convolution,vert_convolution as TVQ_Convolution)

@@ -1,10 +1,14 @@
 #include "graphics/composite/transition.h"
 
 #include <algorithm>
+#include <type_traits>
 
+#include "graphics/frame/blend_rows.h"
+#include "graphics/frame/blend_rows_avx512.h"
 #include "graphics/frame/channel_math.h"
 #include "graphics/frame/format_access.h"
 #include "graphics/frame/operation.h"
+#include "graphics/frame/processor_features.h"
 
 namespace tvq {
 namespace {
@@ -22,7 +26,8 @@ constexpr uint8_t transitionChannel(uint32_t s, uint32_t a, uint32_t b, Transiti
   return static_cast<uint8_t>((wa * m1 + wb * m2) >> 8);
 }
 
-template <typename In, typename Overlay, typename Out>
+// `Wide`: the byte rows take whole AVX-512 vectors first.
+template <typename In, typename Overlay, typename Out, bool Wide = false>
 void transitionWalk(const PixelView& source, const PixelView& a, const PixelView& b,
                     const PixelView& target, TransitionWeights w) {
   const int32_t width = std::min({source.width, a.width, b.width, target.width});
@@ -32,6 +37,20 @@ void transitionWalk(const PixelView& source, const PixelView& a, const PixelView
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t *ps = source.row(y), *pa = a.row(y), *pb = b.row(y);
     uint8_t* to = target.row(y);
+    // All four 24-bit or all 32-bit: every colour byte is a channel.
+    if constexpr (std::is_same_v<In, Overlay> && std::is_same_v<In, Out> &&
+                  (std::is_same_v<In, Fixed<F::Bgrx32>> || std::is_same_v<In, Fixed<F::Bgr24>>)) {
+      const size_t bytes =
+          static_cast<size_t>(width) * static_cast<size_t>(storedBytesOf<In::format>());
+      const auto wa = static_cast<uint32_t>(w.a), wb = static_cast<uint32_t>(w.b);
+      const bool clearFourth = In::format == F::Bgrx32;
+      size_t done = 0;
+      if constexpr (Wide)
+        done = transitionByteRowAvx512(ps, pa, pb, to, bytes, wa, wb, clearFourth);
+      transitionByteRow(ps + done, pa + done, pb + done, to + done, bytes - done, wa, wb,
+                        clearFourth);
+      continue;
+    }
     for (int32_t x = 0; x < width; ++x, ps += sStep, pa += aStep, pb += bStep, to += outStep) {
       const PixelValue s = fetch(In{}, source, ps);
       const PixelValue va = fetch(Overlay{}, a, pa);
@@ -46,9 +65,15 @@ void transitionWalk(const PixelView& source, const PixelView& a, const PixelView
 
 }  // namespace
 
-const FastPathTable<TransitionLoop, 2>& transitionLoops() {
-  static constexpr FastPathTable<TransitionLoop, 2> table = {
+const FastPathTable<TransitionLoop, 4>& transitionLoops() {
+  static constexpr FastPathTable<TransitionLoop, 4> table = {
       {{
+          {"32-bit, AVX-512", F::Bgrx32, F::Bgrx32, F::Bgrx32,
+           transitionWalk<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>, Fixed<F::Bgrx32>, true>,
+           hasAvx512BytePermutes},
+          {"24-bit, AVX-512", F::Bgr24, F::Bgr24, F::Bgr24,
+           transitionWalk<Fixed<F::Bgr24>, Fixed<F::Bgr24>, Fixed<F::Bgr24>, true>,
+           hasAvx512BytePermutes},
           {"32-bit", F::Bgrx32, F::Bgrx32, F::Bgrx32,
            transitionWalk<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
           {"24-bit", F::Bgr24, F::Bgr24, F::Bgr24,

@@ -26,7 +26,7 @@ using TransitionLoop = void (*)(const PixelView& source, const PixelView& a, con
                                 const PixelView& target, TransitionWeights weights);
 // Entries name the formats of the source, of both overlays (as `second`) and
 // of the target.
-const FastPathTable<TransitionLoop, 2>& transitionLoops();
+const FastPathTable<TransitionLoop, 4>& transitionLoops();
 
 // "TVQ_Transition(extends p as picture, overlay_a as picture, overlay_b as
 // picture, overlay_a_fraction as double) as picture"

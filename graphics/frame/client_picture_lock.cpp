@@ -12,6 +12,19 @@ bool lockClientPicture(PictureLock& lock, const ClientPictureData& client) {
   return view && lock.lockBuffer(*view);
 }
 
+bool lockClientPicture(PictureLock& lock, RbObject client) {
+  const ClientPictureData* data = clientPictureData(client);
+  return data != nullptr && lockClientPicture(lock, *data);
+}
+
+bool lockExistingClientMask(PictureLock& lock, RbObject client) {
+  const ClientPictureData* data = clientPictureData(client);
+  if (data == nullptr) return false;
+  if (data->pic != nullptr) return lock.lockExistingMaskOf(data->pic);
+  const std::optional<PixelView> levels = clientPictureView(*data, true);
+  return levels && lock.lockBuffer(*levels);
+}
+
 bool clientPictureHasMask(const ClientPictureData& client) {
   if (client.pic == nullptr) return clientPictureView(client, true).has_value();
   RbPicture mask = host::realGetPictureMask(client.pic, false);

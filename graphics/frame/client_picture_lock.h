@@ -15,6 +15,14 @@ namespace tvq {
 // its own buffer). False for an empty one.
 bool lockClientPicture(PictureLock& lock, const ClientPictureData& client);
 
+// The same for an instance as a program passes it: false for nil too.
+bool lockClientPicture(PictureLock& lock, RbObject client);
+
+// Locks the mask a client picture has, without making one: its mask buffer
+// (grey levels), or its host picture's own mask. False when it has none or
+// it cannot be locked.
+bool lockExistingClientMask(PictureLock& lock, RbObject client);
+
 // Whether the client picture has a mask: its mask buffer, or the mask of
 // its host picture (only asked, never made).
 bool clientPictureHasMask(const ClientPictureData& client);

@@ -15,4 +15,23 @@ bool hasAvx512BytePermutes() {
 #endif
 }
 
+bool hasAvx2() {
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+  static const bool available = __builtin_cpu_supports("avx2");
+  return available;
+#else
+  return false;
+#endif
+}
+
+bool hasAvx512Words() {
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+  static const bool available =
+      __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+  return available;
+#else
+  return false;
+#endif
+}
+
 }  // namespace tvq

@@ -12,6 +12,12 @@
 #include <immintrin.h>
 #define TVQ_HAVE_AVX512_ROWS 1
 #define TVQ_AVX512_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+// The same for AVX2 loops, which run only where hasAvx2() answers true.
+#define TVQ_HAVE_AVX2_ROWS 1
+#define TVQ_AVX2_TARGET __attribute__((target("avx2")))
+// And for AVX-512 loops of bytes and words, where hasAvx512Words() answers
+// true.
+#define TVQ_AVX512_WORDS_TARGET __attribute__((target("avx512f,avx512bw")))
 #endif
 
 namespace tvq {
@@ -19,6 +25,12 @@ namespace tvq {
 // AVX-512 with byte and word permutes (AVX512BW and AVX512VBMI), with the
 // operating system saving the registers.
 bool hasAvx512BytePermutes();
+
+// AVX2, with the operating system saving the registers.
+bool hasAvx2();
+
+// AVX-512 with byte and word instructions (AVX512BW), the same.
+bool hasAvx512Words();
 
 }  // namespace tvq
 

@@ -15,6 +15,10 @@
 #include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
 #include "graphics/composite/compare.h"
+#include "graphics/composite/composite.h"
+#include "graphics/composite/composite_client.h"
+#include "graphics/composite/composite_color.h"
+#include "graphics/composite/composite_mask.h"
 #include "graphics/composite/convolute.h"
 #include "graphics/composite/difference.h"
 #include "graphics/composite/transition.h"
@@ -153,6 +157,15 @@ std::array pictureGlobalMethods = {
     method(rbFunction(flipRotateMethod),
            "TVQ_FlipRotate(extends p as picture, flip_h as boolean, flip_v as boolean, rotation "
            "as integer) as picture"),
+    method(rbFunction(compositeMethod),
+           "TVQ_Composite(extends p as picture, overlay as picture, overlay_fraction as double, "
+           "left as integer, top as integer) as picture"),
+    method(rbFunction(compositeColorMethod),
+           "TVQ_Composite(extends p as picture, rect as TVQ_Rectangle, overlay_color as color, "
+           "overlay_fraction as double) as picture"),
+    method(rbFunction(compositeWithMaskMethod),
+           "TVQ_CompositeWithMask(extends p as picture, overlay as picture, mask as picture, "
+           "left as integer, top as integer) as picture"),
     method(rbFunction(convoluteMethod),
            "TVQ_Convolute(extends p as picture, rect as TVQ_Rectangle, horiz_convolution as "
            "TVQ_Convolution,vert_convolution as TVQ_Convolution) as picture"),
@@ -184,6 +197,10 @@ std::array pictureGlobalMethods = {
 };
 // Global methods "F(extends cp as TVQ_ClientPicture, ...)".
 std::array clientPictureGlobalMethods = {
+    method(rbFunction(compositeClientMethod),
+           "TVQ_Composite(extends cp as TVQ_ClientPicture, overlay as TVQ_ClientPicture, "
+           "overlay_fraction as double, left as integer, top as integer, as_picture as boolean = "
+           "false) as TVQ_ClientPicture"),
     method(rbFunction(stretchClientMethod),
            "TVQ_Stretch(extends cp as TVQ_ClientPicture, width as integer, height as integer, "
            "as_picture as boolean) as TVQ_ClientPicture"),

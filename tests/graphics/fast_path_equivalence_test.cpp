@@ -21,6 +21,8 @@
 #include "graphics/color/threshold.h"
 #include "graphics/composite/add_subtract.h"
 #include "graphics/composite/compare.h"
+#include "graphics/composite/composite.h"
+#include "graphics/composite/composite_mask.h"
 #include "graphics/composite/convolute.h"
 #include "graphics/composite/difference.h"
 #include "graphics/composite/transition.h"
@@ -369,6 +371,65 @@ TEST_F(FastPathEquivalenceTest, Transition) {
       });
 }
 
+// Overlays of any size placed anywhere near the source, partly or wholly off
+// it now and then.
+tvq::OverlayPlacement drawPlacement(std::mt19937& rng, int32_t width, int32_t height,
+                                    int32_t overlayWidth, int32_t overlayHeight) {
+  auto between = [&](int32_t low, int32_t high) {
+    return std::uniform_int_distribution<int32_t>(low, high)(rng);
+  };
+  return {between(-overlayWidth - 1, width + 1), between(-overlayHeight - 1, height + 1)};
+}
+
+TEST_F(FastPathEquivalenceTest, Composite) {
+  walkTable("composite", tvq::compositeLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = drawWidth(rng);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const int32_t overlayWidth = drawWidth(rng), overlayHeight = between(rng, 1, 9);
+              RbPicture overlay =
+                  randomPicture(rng, overlayWidth, overlayHeight, depthIn(rng, entry.second));
+              // Half the time the overlay's own mask, at any depth.
+              const bool masked = between(rng, 0, 1) == 0;
+              RbPicture mask =
+                  randomPicture(rng, overlayWidth, overlayHeight, depthIn(rng, FormatSet::any()));
+              const tvq::OverlayPlacement at =
+                  drawPlacement(rng, width, height, overlayWidth, overlayHeight);
+              const auto weight = static_cast<uint32_t>(between(rng, 0, 256));
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in, over, levels;
+              ASSERT_TRUE(in.lock(source) && over.lock(overlay) && levels.lock(mask));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(
+                    in.view(), over.view(), masked ? &levels.view() : nullptr, target, at, weight);
+              });
+            });
+}
+
+TEST_F(FastPathEquivalenceTest, CompositeThroughAMask) {
+  walkTable("composite through a mask", tvq::maskedCompositeLoops(),
+            [&](std::mt19937& rng, const auto& entry, auto general) {
+              const int32_t width = drawWidth(rng);
+              const int32_t height = between(rng, 1, 9);
+              RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+              const int32_t overlayWidth = drawWidth(rng), overlayHeight = between(rng, 1, 9);
+              RbPicture overlay =
+                  randomPicture(rng, overlayWidth, overlayHeight, depthIn(rng, entry.second));
+              RbPicture mask =
+                  randomPicture(rng, overlayWidth, overlayHeight, depthIn(rng, FormatSet::any()));
+              const tvq::OverlayPlacement at =
+                  drawPlacement(rng, width, height, overlayWidth, overlayHeight);
+              auto [fast, slow] = targets(rng, entry.target, width, height);
+              tvq::PictureLock in, over, levels;
+              ASSERT_TRUE(in.lock(source) && over.lock(overlay) && levels.lock(mask));
+              expectSameBytes(fast, slow, [&](const PixelView& target, bool fastLoop) {
+                (fastLoop ? entry.loop : general)(in.view(), over.view(), levels.view(), target,
+                                                  at);
+              });
+            });
+}
+
 TEST_F(FastPathEquivalenceTest, DifferenceMap) {
   walkTable("difference map", tvq::differenceLoops(),
             [&](std::mt19937& rng, const auto& entry, auto general) {
@@ -437,6 +498,58 @@ TEST_F(FastPathEquivalenceTest, MemoryBlockExport) {
             });
 }
 
+// Kernels of 1 to 21 taps: small coefficients (sums that fit 16 bits, with
+// divisors of either sign), larger ones, the 32-bit extremes, kernels equal
+// to their mirror image and kernels that add up to 0.
+tvq::PassKernel drawPassKernel(std::mt19937& rng) {
+  const auto between = [&](int32_t low, int32_t high) {
+    return std::uniform_int_distribution<int32_t>(low, high)(rng);
+  };
+  const int32_t extremes[] = {std::numeric_limits<int32_t>::min(),
+                              std::numeric_limits<int32_t>::max(), 0, 1, -1};
+  tvq::PassKernel kernel;
+  kernel.taps = 2 * between(0, 10) + 1;
+  const int32_t kind = between(0, 5);
+  for (int32_t t = 0; t < kernel.taps; ++t) {
+    int32_t c = 0;
+    switch (kind) {
+      case 0:
+      case 1:
+        c = between(0, 2) == 0 ? between(-6, 2) : between(0, 12);
+        break;
+      case 2:
+        c = between(-40, 90);
+        break;
+      case 3:
+        c = extremes[between(0, 4)];
+        break;
+      default:
+        c = between(-3, 3);
+        break;
+    }
+    kernel.coefficients[static_cast<size_t>(t)] = c;
+  }
+  if (kind == 4) {
+    // Equal to its mirror image.
+    for (int32_t t = 0; t < kernel.taps / 2; ++t) {
+      kernel.coefficients[static_cast<size_t>(kernel.taps - 1 - t)] =
+          kernel.coefficients[static_cast<size_t>(t)];
+    }
+  }
+  if (kind == 5) {
+    // The middle tap takes what makes the sum 0.
+    int64_t rest = 0;
+    for (int32_t t = 0; t < kernel.taps; ++t) {
+      if (t != kernel.taps / 2) rest += kernel.coefficients[static_cast<size_t>(t)];
+    }
+    kernel.coefficients[static_cast<size_t>(kernel.taps / 2)] = -rest;
+  }
+  int64_t sum = 0;
+  for (int32_t t = 0; t < kernel.taps; ++t) sum += kernel.coefficients[static_cast<size_t>(t)];
+  kernel.divisor = sum != 0 ? sum : 1;
+  return kernel;
+}
+
 TEST_F(FastPathEquivalenceTest, ConvolutionPasses) {
   walkTable("convolution pass", tvq::convolvePassLoops(),
             [&](std::mt19937& rng, const auto& entry, auto general) {
@@ -444,14 +557,7 @@ TEST_F(FastPathEquivalenceTest, ConvolutionPasses) {
               const int32_t height = between(rng, 1, 9);
               RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
               const tvq::Selection selection = drawSelection(rng, width, height);
-              tvq::PassKernel kernel;
-              kernel.taps = 2 * between(rng, 0, 10) + 1;
-              int64_t sum = 0;
-              for (int32_t t = 0; t < kernel.taps; ++t) {
-                kernel.coefficients[static_cast<size_t>(t)] = between(rng, -40, 90);
-                sum += kernel.coefficients[static_cast<size_t>(t)];
-              }
-              kernel.divisor = sum != 0 ? sum : 1;
+              const tvq::PassKernel kernel = drawPassKernel(rng);
               const bool horizontal = between(rng, 0, 1) == 0;
               auto [fast, slow] = targets(rng, entry.target, width, height);
               tvq::PictureLock in;

@@ -82,6 +82,15 @@ TEST(Command, ColourOperationsScript) {
   EXPECT_TRUE(fs::exists(dir.file("stretched.png")));
 }
 
+// Client pictures through the composite, back to pictures and to a file.
+TEST(Command, CompositeOfClientPicturesScript) {
+  TempDir dir;
+  const Command c = runDataScript(dir, "composite.rbs");
+  EXPECT_EQ(c.status, 0) << c.out << c.err;
+  EXPECT_EQ(c.out, "composite: ok\n");
+  EXPECT_TRUE(std::filesystem::exists(dir.file("composited.png")));
+}
+
 // The picture plug-in's classes from a program: properties, assignable
 // methods, Run and DestinationPicture, with every reference given back.
 TEST(Command, ClassesScriptOfThePicturePlugin) {

@@ -188,6 +188,31 @@ std::vector<DemoEntry> makeEntries() {
          "TVQ_Transition(extends p as picture, overlay_a as picture, overlay_b as picture, "
          "overlay_a_fraction as double) as picture",
          "card.TVQ_Transition(other, mask, 0.3)"));
+  // Five frames of a cross-fade from the card to the other picture, laid
+  // side by side with the overlay composite.
+  {
+    const std::string transition =
+        "TVQ_Transition(extends p as picture, overlay_a as picture, overlay_b as picture, "
+        "overlay_a_fraction as double) as picture";
+    DemoEntry e;
+    e.title = "Cross-fade strip: 1, 0.75, 0.5, 0.25, 0";
+    e.key = method(transition);
+    e.alsoNeeds = {
+        method("TVQ_Composite(extends p as picture, overlay as picture, overlay_fraction as "
+               "double, left as integer, top as integer) as picture")};
+    e.setup = {"Dim strip As Picture = NewPicture(card.Width * 5, card.Height, 24)"};
+    e.statement = "Dim half As Picture = card.TVQ_Transition(card, other, 0.5)";
+    e.after = {
+        "strip = strip.TVQ_Composite(card.TVQ_Transition(card, other, 1.0), 1.0, 0, 0)",
+        "strip = strip.TVQ_Composite(card.TVQ_Transition(card, other, 0.75), 1.0, card.Width, 0)",
+        "strip = strip.TVQ_Composite(half, 1.0, card.Width * 2, 0)",
+        "strip = strip.TVQ_Composite(card.TVQ_Transition(card, other, 0.25), 1.0, card.Width * 3, "
+        "0)",
+        "strip = strip.TVQ_Composite(card.TVQ_Transition(card, other, 0.0), 1.0, card.Width * 4, "
+        "0)",
+        "result = strip"};
+    add(e);
+  }
   // Red where a rectangle of the card was changed, white elsewhere.
   add(with(op("Difference from a changed copy", "TVQ_Difference(compare as picture) as picture",
               "card.TVQ_Difference(changed)"),
