@@ -89,5 +89,20 @@ TEST(FunctionKernels, MaskedBlendFastRowsMatchTheGeneralLoop) {
                  KernelPath path) { zrw::blendRowsWithMask(in[0], in[1], in[2], out, path); });
 }
 
+TEST(FunctionKernels, TintFastRowsMatchTheGeneralLoop) {
+  for (uint32_t seed = 1; seed <= 300; ++seed)
+    compareOn(seed, 1,
+              [](std::mt19937& random, const std::vector<zrw::SourceRows>& in, zrw::ResultRows out,
+                 KernelPath path) {
+                // Bases of every channel value, black and white among them.
+                const auto base = [&random] {
+                  const uint32_t kinds[] = {0x000000, 0xFFFFFF, uint32_t(random() & 0xFFFFFF)};
+                  return kinds[random() % 3];
+                };
+                const uint32_t grey = base(), sepia = base();
+                zrw::tintRows(in[0], out, grey, sepia, path);
+              });
+}
+
 }  // namespace
 }  // namespace zrwtest
