@@ -7,9 +7,15 @@
 #include <memory>
 #include <new>
 #include <numbers>
+#include <optional>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "picture/frame/bgra32.h"
+#include "picture/frame/fast_paths.h"
 #include "picture/frame/picture_operation.h"
 #include "picture/frame/pixel_words.h"
 #include "picture/functions/copies.h"
@@ -39,13 +45,25 @@ using Channels = std::array<uint8_t, 3>;  // blue, green, red, as stored
 // `weight` part of its predecessor: of every channel value v the part
 // truncate(weight * v) spills into the next pixel. The spill of each value
 // is worked out once per line.
+// Where a 16-bit multiplier m gives every spill as (m v) >> 16, `multiplier`
+// holds it; otherwise it is nullopt.
 struct Skew {
   int32_t whole;
   std::array<uint8_t, 256> spill;
+  std::optional<uint16_t> multiplier;
 
   explicit Skew(double shift) : whole(static_cast<int32_t>(std::floor(shift))) {
     const double weight = shift - std::floor(shift);
     for (int v = 0; v < 256; ++v) spill[static_cast<size_t>(v)] = static_cast<uint8_t>(weight * v);
+    const auto near = static_cast<uint32_t>(weight * 65536.0);  // weight < 1
+    for (uint32_t m : {near, near + 1}) {
+      bool exact = m <= 0xFFFF;
+      for (uint32_t v = 0; exact && v < 256; ++v) exact = ((m * v) >> 16) == spill[v];
+      if (exact) {
+        multiplier = static_cast<uint16_t>(m);
+        break;
+      }
+    }
   }
 };
 
@@ -141,7 +159,8 @@ TurnedSize shearedSize(int32_t width, int32_t height, double degrees) {
 // into the result. Only the band lives in memory between the steps: no
 // picture-sized intermediate is written, which keeps the work in cache and
 // away from fresh memory.
-void rotateByShears(SourceRows source, ResultRows result, double degrees, RbColor background) {
+void rotateByShears(SourceRows source, ResultRows result, double degrees, RbColor background,
+                    KernelPath path) {
   const ShearAngles a(degrees);
   const double s = a.sine, t = a.tangentOfHalf;
   const int32_t width = source.width, height = source.height;
@@ -166,7 +185,7 @@ void rotateByShears(SourceRows source, ResultRows result, double degrees, RbColo
   double rowShift =
       s >= 0.0 ? -t * (width - 1) * s : ((1.0 - result.height) + (width - 1) * (-s)) * t;
 
-  constexpr int32_t kBand = 64, kStrip = 32;
+  constexpr int32_t kBand = 128, kStrip = 32;
   WorkPicture band(firstWidth, std::min(kBand, result.height));
   ResultRows bandRows = band.rows();
   std::array<uint8_t, 4 * kStrip> segment;
@@ -197,6 +216,50 @@ void rotateByShears(SourceRows source, ResultRows result, double degrees, RbColo
       const int64_t last = std::min<int64_t>(int64_t{y0} + rows - 1 - lowest, height);
       if (first > last) continue;
       firstShearRow(first - 1, x0, count);
+#if defined(__SSE2__)
+      // Two columns to a vector of 16-bit lanes, each column's multiplier
+      // in its pixel's lanes; the carry down a column is the spill of the
+      // row above.
+      bool multiplied = path == KernelPath::Fast;
+      for (int32_t k = 0; multiplied && k < count; ++k)
+        multiplied = columnSkews[size_t(x0 + k)].multiplier.has_value();
+      if (multiplied) {
+        __m128i factors[kStrip / 2], carries[kStrip / 2];
+        const __m128i zero = _mm_setzero_si128();
+        const auto channels = [&](int32_t pair) {
+          return _mm_unpacklo_epi8(
+              _mm_loadl_epi64(reinterpret_cast<const __m128i*>(segment.data() + 8 * pair)), zero);
+        };
+        const int32_t pairs = (count + 1) / 2;
+        for (int32_t pair = 0; pair < pairs; ++pair) {
+          const auto factor = [&](int32_t k) -> int16_t {
+            return k < count ? static_cast<int16_t>(*columnSkews[size_t(x0 + k)].multiplier) : 0;
+          };
+          const int16_t left = factor(2 * pair), right = factor(2 * pair + 1);
+          factors[pair] = _mm_set_epi16(right, right, right, right, left, left, left, left);
+          carries[pair] = _mm_mulhi_epu16(channels(pair), factors[pair]);
+        }
+        for (int64_t i = first; i <= last; ++i) {
+          firstShearRow(i, x0, count);
+          for (int32_t pair = 0; pair < pairs; ++pair) {
+            const __m128i v = channels(pair);
+            const __m128i spill = _mm_mulhi_epu16(v, factors[pair]);
+            const __m128i mixed = _mm_add_epi16(_mm_sub_epi16(v, spill), carries[pair]);
+            carries[pair] = spill;
+            const __m128i two = _mm_packus_epi16(mixed, mixed);
+            for (int32_t k = 2 * pair, lane = 0; lane < 2 && k < count; ++k, ++lane) {
+              const int64_t at = i + columnSkews[size_t(x0 + k)].whole - y0;
+              if (at >= 0 && at < rows)
+                pixel_words::store(
+                    bandRows.row(static_cast<int32_t>(at)) + 4 * static_cast<ptrdiff_t>(x0 + k),
+                    static_cast<uint32_t>(
+                        _mm_cvtsi128_si32(lane == 0 ? two : _mm_srli_epi64(two, 32))));
+            }
+          }
+        }
+        continue;
+      }
+#endif
       for (int32_t k = 0; k < count; ++k)
         for (size_t c = 0; c < 3; ++c)
           carry[size_t(k)][c] = columnSkews[size_t(x0 + k)].spill[segment[4 * size_t(k) + c]];
@@ -250,7 +313,7 @@ RbPicture rotatePicture(RbPicture source, double degrees, RbColor background) {
     const TurnedSize size = shearedSize(picture.width, picture.height, rest);
     ResultBuffer result;
     if (!result.create(size.width, size.height)) return nullptr;
-    rotateByShears(picture, result.rows(), rest, background);
+    rotateByShears(picture, result.rows(), rest, background, kernelPath());
     return result.finish();
   } catch (const std::bad_alloc&) {
     return nullptr;
