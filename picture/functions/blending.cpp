@@ -55,20 +55,26 @@ static_assert(255 * 255 + 1 + ((255 * 255) >> 8) <= 0xFFFF);
 // Four pixels of two rows, weighted: each channel pair (s, d) is multiplied
 // and added in one step into 32 bits, which cannot wrap for weights of 16
 // signed bits; the quotient by 1024 is truncated toward zero.
+// The fourth byte's lanes are weighted by 0, so they come out 0. The
+// quotients lie within 16 signed bits; their low bytes are kept after the
+// narrowing. With no negative weight no sum is negative and the quotient is
+// a plain shift.
+template <bool kNegativeWeights>
 void blendRowsSse2(SourceRows source, int32_t ws, SourceRows dest, int32_t wd, ResultRows result) {
-  const __m128i weights = _mm_set1_epi32(static_cast<int32_t>(
-      (static_cast<uint32_t>(static_cast<uint16_t>(wd)) << 16) | static_cast<uint16_t>(ws)));
-  const __m128i zero = _mm_setzero_si128(), low = _mm_set1_epi32(0xFF),
-                roundUp = _mm_set1_epi32(1023), noFourth = _mm_set1_epi32(0x00FFFFFF);
+  const int32_t pair = static_cast<int32_t>(
+      (static_cast<uint32_t>(static_cast<uint16_t>(wd)) << 16) | static_cast<uint16_t>(ws));
+  const __m128i weights = _mm_set_epi32(0, pair, pair, pair);
+  const __m128i zero = _mm_setzero_si128(), low = _mm_set1_epi16(0xFF),
+                roundUp = _mm_set1_epi32(1023);
   const auto quotient = [&](__m128i sum) {
-    const __m128i q =
-        _mm_srai_epi32(_mm_add_epi32(sum, _mm_and_si128(_mm_srai_epi32(sum, 31), roundUp)), 10);
-    return _mm_and_si128(q, low);
+    if constexpr (kNegativeWeights)
+      sum = _mm_add_epi32(sum, _mm_and_si128(_mm_srai_epi32(sum, 31), roundUp));
+    return _mm_srai_epi32(sum, 10);
   };
   const auto twoPixels = [&](__m128i s16, __m128i d16) {
     const __m128i first = quotient(_mm_madd_epi16(_mm_unpacklo_epi16(s16, d16), weights));
     const __m128i second = quotient(_mm_madd_epi16(_mm_unpackhi_epi16(s16, d16), weights));
-    return _mm_packs_epi32(first, second);
+    return _mm_and_si128(_mm_packs_epi32(first, second), low);
   };
   const auto ows = static_cast<uint32_t>(ws), owd = static_cast<uint32_t>(wd);
   for (int32_t y = 0; y < result.height; ++y) {
@@ -81,8 +87,7 @@ void blendRowsSse2(SourceRows source, int32_t ws, SourceRows dest, int32_t wd, R
       const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
       const __m128i lo = twoPixels(_mm_unpacklo_epi8(s, zero), _mm_unpacklo_epi8(d, zero));
       const __m128i hi = twoPixels(_mm_unpackhi_epi8(s, zero), _mm_unpackhi_epi8(d, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                       _mm_and_si128(_mm_packus_epi16(lo, hi), noFourth));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(lo, hi));
     }
     for (; x < result.width; ++x, a += 4, b += 4, out += 4) {
       const uint32_t s = pixel_words::load(a), d = pixel_words::load(b);
@@ -121,7 +126,9 @@ void blendRows(SourceRows source, int32_t sourceWeight, SourceRows dest, int32_t
 #if defined(__SSE2__)
   const auto fits16 = [](int32_t w) { return w >= INT16_MIN && w <= INT16_MAX; };
   if (path == KernelPath::Fast && fits16(sourceWeight) && fits16(destWeight))
-    return blendRowsSse2(source, sourceWeight, dest, destWeight, result);
+    return sourceWeight >= 0 && destWeight >= 0
+               ? blendRowsSse2<false>(source, sourceWeight, dest, destWeight, result)
+               : blendRowsSse2<true>(source, sourceWeight, dest, destWeight, result);
 #else
   (void)path;
 #endif
