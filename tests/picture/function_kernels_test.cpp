@@ -2,14 +2,17 @@
 // byte, on random pictures and parameters. A failure names its seed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <functional>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "picture/frame/fast_paths.h"
 #include "picture/functions/blending.h"
+#include "picture/functions/inversion.h"
 #include "picture/functions/tint.h"
 
 namespace zrwtest {
@@ -102,6 +105,41 @@ TEST(FunctionKernels, TintFastRowsMatchTheGeneralLoop) {
                 const uint32_t grey = base(), sepia = base();
                 zrw::tintRows(in[0], out, grey, sepia, path);
               });
+}
+
+TEST(FunctionKernels, InversionFastRowsMatchTheGeneralLoop) {
+  for (uint32_t seed = 1; seed <= 200; ++seed)
+    compareOn(seed, 1,
+              [](std::mt19937& random, const std::vector<zrw::SourceRows>& in, zrw::ResultRows out,
+                 KernelPath path) {
+                const auto edges = [&random](int32_t size) {
+                  int32_t a = int32_t(random() % uint32_t(size + 1)),
+                          b = int32_t(random() % uint32_t(size + 1));
+                  if (random() % 3 == 0) return std::pair{0, size};
+                  return std::pair{std::min(a, b), std::max(a, b)};
+                };
+                const auto [left, right] = edges(in[0].width);
+                const auto [top, bottom] = edges(in[0].height);
+                zrw::PixelArea area;
+                area.left = left;
+                area.right = right;
+                area.top = top;
+                area.bottom = bottom;
+                zrw::invertArea(in[0], out, area, path);
+              });
+}
+
+// A result large enough to be written past the caches, its rows starting
+// off the 16-byte places such stores need.
+TEST(FunctionKernels, InversionOfALargePictureMatchesTheGeneralLoop) {
+  std::mt19937 random(5);
+  const int32_t w = 1031, h = 4099;
+  Picture source(w, h, random, true), fast(w, h, random, false);
+  Picture general = fast;
+  const zrw::PixelArea area{1, 0, w, h};
+  zrw::invertArea(source.in(), fast.out(), area, KernelPath::Fast);
+  zrw::invertArea(source.in(), general.out(), area, KernelPath::General);
+  EXPECT_TRUE(fast.bytes == general.bytes);
 }
 
 }  // namespace
