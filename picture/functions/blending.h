@@ -27,14 +27,17 @@
 #include <cstdint>
 
 #include "host_binding/rb_abi.h"
+#include "picture/frame/fast_paths.h"
 #include "picture/frame/pixel_rows.h"
 
 namespace zrw {
 
-// The kernels; every picture has the result's size.
+// The kernels; every picture has the result's size. KernelPath::General
+// keeps to the plain per-channel loop.
 void blendRows(SourceRows source, int32_t sourceWeight, SourceRows dest, int32_t destWeight,
-               ResultRows result);
-void blendRowsWithMask(SourceRows source, SourceRows dest, SourceRows mask, ResultRows result);
+               ResultRows result, KernelPath path = KernelPath::Fast);
+void blendRowsWithMask(SourceRows source, SourceRows dest, SourceRows mask, ResultRows result,
+                       KernelPath path = KernelPath::Fast);
 void combineRows(SourceRows red, SourceRows blue, SourceRows green, ResultRows result);
 
 RbPicture blendPictures(RbPicture source, double sourceFraction, RbPicture dest,

@@ -23,6 +23,7 @@
 #include <optional>
 
 #include "host_binding/rb_abi.h"
+#include "picture/frame/fast_paths.h"
 #include "picture/frame/pixel_rows.h"
 
 namespace zrw {
@@ -38,9 +39,10 @@ struct TurnedSize {
 TurnedSize shearedSize(int32_t width, int32_t height, double degrees);
 
 // Turns `source` by `degrees` (0 < degrees < 90) into `result`, which has
-// the size shearedSize gives. Throws std::bad_alloc when the intermediate
-// pictures cannot be allocated.
-void rotateByShears(SourceRows source, ResultRows result, double degrees, RbColor background);
+// the size shearedSize gives. Throws std::bad_alloc when the working rows
+// cannot be allocated. KernelPath::General keeps to the table loops.
+void rotateByShears(SourceRows source, ResultRows result, double degrees, RbColor background,
+                    KernelPath path = KernelPath::Fast);
 
 RbPicture rotatePicture(RbPicture source, double degrees, RbColor background);
 

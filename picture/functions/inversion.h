@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "host_binding/rb_abi.h"
+#include "picture/frame/fast_paths.h"
 #include "picture/frame/pixel_rows.h"
 
 namespace zrw {
@@ -32,7 +33,9 @@ PixelArea invertedArea(int32_t left, int32_t top, int32_t width, int32_t height,
                        int32_t pictureWidth, int32_t pictureHeight);
 
 // Inverts `area` (within both pictures) of `source` into `result`.
-void invertArea(SourceRows source, ResultRows result, PixelArea area);
+// KernelPath::General keeps to the plain per-pixel loop.
+void invertArea(SourceRows source, ResultRows result, PixelArea area,
+                KernelPath path = KernelPath::Fast);
 
 RbPicture invertPicture(RbPicture source, int32_t left, int32_t top, int32_t width, int32_t height);
 

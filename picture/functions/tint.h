@@ -10,11 +10,14 @@
 #define PICTURE_FUNCTIONS_TINT_H
 
 #include "host_binding/rb_abi.h"
+#include "picture/frame/fast_paths.h"
 #include "picture/frame/pixel_rows.h"
 
 namespace zrw {
 
-void tintRows(SourceRows source, ResultRows result, RbColor greyBase, RbColor sepiaBase);
+// KernelPath::General keeps to the plain per-pixel loop.
+void tintRows(SourceRows source, ResultRows result, RbColor greyBase, RbColor sepiaBase,
+              KernelPath path = KernelPath::Fast);
 
 RbPicture tintPicture(RbPicture source, RbColor greyBase, RbColor sepiaBase);
 
