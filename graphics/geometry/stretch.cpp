@@ -1,6 +1,7 @@
 #include "graphics/geometry/stretch.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <type_traits>
 #include <vector>
@@ -14,6 +15,8 @@
 
 #if TVQ_SSE2_AVAILABLE
 #include <emmintrin.h>
+
+#include "graphics/frame/sse2_pixels.h"
 #endif
 
 namespace tvq {
@@ -325,30 +328,64 @@ void planColumns(const PixelView& in, const PixelView& out, StretchWeights w) {
 
 #if TVQ_SSE2_AVAILABLE
 
-// The division of four sums by the demand, for a demand that is not a
-// power of two (so below 32768), as a float estimate made exact: a sum is
-// below 2^23, so it converts exactly, and a reciprocal a little above
-// 1/demand gives a product above the true quotient by less than 1/1000,
-// so truncating it gives the quotient or one more; the remainder, negative
-// only in the second case, takes that one off.
-struct Sse2Divider {
-  explicit Sse2Divider(const LinePlan& plan, int32_t demand)
-      : shift(_mm_cvtsi32_si128(std::max(plan.shift, 0))),
-        reciprocal(_mm_set1_ps((1.0f / static_cast<float>(demand)) * (1.0f + 0x1p-20f))),
-        demandWords(_mm_set1_epi32(demand)),
-        shifted(plan.shift >= 0) {}
+// The division of four sums by the demand. A power of two is a shift.
+// Otherwise (the demand then below 32768) a float product by a reciprocal,
+// truncated: a sum, at most 255 x demand, converts exactly, and converting,
+// multiplying by a positive number and truncating never decrease, so the
+// quotients are all exact once they are at each step, at k x demand and one
+// below, for k = 1..255; a reciprocal passing that check is looked for near
+// 1/demand. Where none passes, one a little above 1/demand gives a product
+// above the true quotient by less than 1/1000, so truncating it gives the
+// quotient or one more; the remainder, negative only in the second case,
+// takes that one off.
+class Sse2Divider {
+ public:
+  Sse2Divider(const LinePlan& plan, int32_t demand)
+      : shift_(_mm_cvtsi32_si128(std::max(plan.shift, 0))), demandWords_(_mm_set1_epi32(demand)) {
+    if (plan.shift >= 0) {
+      mode_ = Mode::Shift;
+      return;
+    }
+    float candidate = 1.0f / static_cast<float>(demand);
+    for (int32_t step = 0; step < 4; ++step) {
+      if (exactFor(candidate, demand)) {
+        mode_ = Mode::Multiply;
+        reciprocal_ = _mm_set1_ps(candidate);
+        return;
+      }
+      candidate = std::nextafter(candidate, 1.0f);
+    }
+    mode_ = Mode::Corrected;
+    reciprocal_ = _mm_set1_ps((1.0f / static_cast<float>(demand)) * (1.0f + 0x1p-20f));
+  }
   __m128i divide(__m128i sum) const {
-    if (shifted) return _mm_srl_epi32(sum, shift);
-    const __m128i q = _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(sum), reciprocal));
+    if (mode_ == Mode::Shift) return _mm_srl_epi32(sum, shift_);
+    const __m128i q = _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(sum), reciprocal_));
+    if (mode_ == Mode::Multiply) return q;
     // q * demand: q is below 2^9 and the demand below 2^15, each in the low
     // half of its word, so one _mm_madd_epi16 makes the product.
-    const __m128i r = _mm_sub_epi32(sum, _mm_madd_epi16(q, demandWords));
+    const __m128i r = _mm_sub_epi32(sum, _mm_madd_epi16(q, demandWords_));
     return _mm_add_epi32(q, _mm_srai_epi32(r, 31));
   }
-  __m128i shift;
-  __m128 reciprocal;
-  __m128i demandWords;
-  bool shifted;
+
+ private:
+  enum class Mode { Shift, Multiply, Corrected };
+  static bool exactFor(float reciprocal, int32_t demand) {
+    const __m128 r = _mm_set1_ps(reciprocal);
+    for (int32_t k = 1; k <= 255; ++k) {
+      const int32_t at = k * demand;
+      const __m128i sums = _mm_setr_epi32(at, at - 1, at, at - 1);
+      const __m128i q = _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(sums), r));
+      if (_mm_cvtsi128_si32(q) != k || _mm_cvtsi128_si32(_mm_srli_si128(q, 4)) != k - 1) {
+        return false;
+      }
+    }
+    return true;
+  }
+  __m128i shift_;
+  __m128i demandWords_;
+  __m128 reciprocal_ = _mm_setzero_ps();
+  Mode mode_ = Mode::Corrected;
 };
 
 // Four words of sums, 0..255 once divided, to 16 bytes.
@@ -416,6 +453,112 @@ void planColumnsSse2(const PixelView& in, const PixelView& out, StretchWeights w
   }
 }
 
+// Rows as planRows, four result pixels at a time, each pixel's channels in
+// the four words of a register: source pixels are paired channel by channel
+// (taps 0 and 2, 1 and 3 of a group of four, or taps 0 and 1 when a pixel
+// has two at most) and each pair summed by one signed _mm_madd_epi16
+// against its two weights. The fourth word has weight 0, so a 32-bit
+// result's fourth byte is 0. Signed weights must stay below 32768: a plan
+// with a weight of 32768 (a power-of-two demand) is halved when all its
+// weights are even, which leaves every quotient as it was, else it goes to
+// the portable loop, as do plans of taps in no group of four.
+template <int32_t Bytes>
+void planRowsSse2(const PixelView& in, const PixelView& out, StretchWeights w) {
+  LinePlan plan = planLine(in.width, out.width, w);
+  const LinePlan exact = plan;
+  const bool wide = std::any_of(plan.weight.begin(), plan.weight.end(),
+                                [](uint32_t weight) { return weight > 32767; });
+  if (wide) {
+    const bool even = std::all_of(plan.weight.begin(), plan.weight.end(),
+                                  [](uint32_t weight) { return (weight & 1) == 0; });
+    if (!even || plan.shift < 1) return planRows<Bytes>(in, out, w);
+    for (uint32_t& weight : plan.weight) weight >>= 1;
+    --plan.shift;
+  }
+  const int32_t n = in.width;
+  const int32_t m = out.width;
+  const bool pairs = plan.taps <= 2;  // one pair of taps, else groups of four
+  const int32_t groups = pairs ? 1 : (plan.taps + 3) / 4;
+  const int32_t vectorsPerGroup = pairs ? 1 : 2;
+  // Samples from a pixel's first that its loads read.
+  const int32_t span = pairs ? (Bytes == 4 ? 2 : 3) : 4 * groups + (Bytes == 4 ? 0 : 2);
+  struct Weight {
+    __m128i words;  // (a, b) in each of the first three words, 0 in the fourth
+  };
+  std::vector<Weight> weights(static_cast<size_t>(m) * groups * vectorsPerGroup);
+  auto weightOf = [&](int32_t i, int32_t t) -> int32_t {
+    return t < plan.taps
+               ? static_cast<int32_t>(
+                     plan.weight[static_cast<size_t>(i) * plan.taps + static_cast<size_t>(t)])
+               : 0;
+  };
+  for (int32_t i = 0; i < m; ++i) {
+    for (int32_t g = 0; g < groups; ++g) {
+      for (int32_t v = 0; v < vectorsPerGroup; ++v) {
+        const int32_t a = pairs ? weightOf(i, 0) : weightOf(i, 4 * g + v);
+        const int32_t b = pairs ? weightOf(i, 1) : weightOf(i, 4 * g + v + 2);
+        const int32_t word =
+            static_cast<int32_t>(static_cast<uint32_t>(a) | (static_cast<uint32_t>(b) << 16));
+        weights[(static_cast<size_t>(i) * groups + g) * vectorsPerGroup + v].words =
+            _mm_setr_epi32(word, word, word, 0);
+      }
+    }
+  }
+  // Result pixels [0, vectorEnd) in fours read inside the row; firsts never
+  // fall along the row.
+  int32_t vectorEnd = 0;
+  while (vectorEnd < m && plan.first[static_cast<size_t>(vectorEnd)] + span <= n) ++vectorEnd;
+  vectorEnd -= vectorEnd % 4;
+  const Sse2Divider divider(plan, w.demand);
+  const __m128i zero = _mm_setzero_si128();
+  const int32_t rows = std::min(in.height, out.height);
+  for (int32_t y = 0; y < rows; ++y) {
+    const uint8_t* from = in.row(y);
+    uint8_t* to = out.row(y);
+    auto sumOf = [&](int32_t i) {
+      const uint8_t* s = from + static_cast<ptrdiff_t>(plan.first[static_cast<size_t>(i)]) * Bytes;
+      const Weight* wt = weights.data() + static_cast<size_t>(i) * groups * vectorsPerGroup;
+      if (pairs) {
+        const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+        const __m128i p = _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, _mm_srli_si128(v, Bytes)), zero);
+        return _mm_madd_epi16(p, wt[0].words);
+      }
+      __m128i sum = zero;
+      for (int32_t g = 0; g < groups; ++g, s += 4 * Bytes, wt += 2) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        const __m128i p02 =
+            _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, _mm_srli_si128(v, 2 * Bytes)), zero);
+        const __m128i w1 = _mm_srli_si128(v, Bytes);
+        const __m128i p13 =
+            _mm_unpacklo_epi8(_mm_unpacklo_epi8(w1, _mm_srli_si128(w1, 2 * Bytes)), zero);
+        sum = _mm_add_epi32(
+            sum, _mm_add_epi32(_mm_madd_epi16(p02, wt[0].words), _mm_madd_epi16(p13, wt[1].words)));
+      }
+      return sum;
+    };
+    int32_t i = 0;
+    for (; i < vectorEnd; i += 4) {
+      const __m128i bytes = packSums(divider, sumOf(i), sumOf(i + 1), sumOf(i + 2), sumOf(i + 3));
+      if constexpr (Bytes == 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + static_cast<ptrdiff_t>(i) * 4), bytes);
+      } else {
+        sse2::storeBgr24(to + static_cast<ptrdiff_t>(i) * 3, bytes);
+      }
+    }
+    for (; i < m; ++i) {
+      const uint32_t* weight = exact.weight.data() + static_cast<size_t>(i) * exact.taps;
+      const uint8_t* s = from + static_cast<ptrdiff_t>(exact.first[static_cast<size_t>(i)]) * Bytes;
+      uint8_t* d = to + static_cast<ptrdiff_t>(i) * Bytes;
+      for (int32_t c = 0; c < 3; ++c) {
+        uint32_t sum = 0;
+        for (int32_t t = 0; t < exact.taps; ++t) sum += weight[t] * uint32_t{s[t * Bytes + c]};
+        d[c] = static_cast<uint8_t>(exact.shift >= 0 ? sum >> exact.shift : exact.divide(sum));
+      }
+      if constexpr (Bytes == 4) d[3] = 0;
+    }
+  }
+}
+
 #endif
 
 }  // namespace
@@ -432,6 +575,10 @@ bool stretchWeightsFor(int32_t n, int32_t m, StretchWeights& weights) {
 const FastPathTable<StretchLoop, kStretchRowFastLoops>& stretchRowLoops() {
   static constexpr FastPathTable<StretchLoop, kStretchRowFastLoops> table = {
       {{
+#if TVQ_SSE2_AVAILABLE
+          {"32-bit SSE2", F::Bgrx32, FormatSet::any(), F::Bgrx32, planRowsSse2<4>},
+          {"24-bit SSE2", F::Bgr24, FormatSet::any(), F::Bgr24, planRowsSse2<3>},
+#endif
           {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, planRows<4>},
           {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, planRows<3>},
       }},

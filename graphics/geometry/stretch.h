@@ -39,7 +39,7 @@ using StretchLoop = void (*)(const PixelView& in, const PixelView& out, StretchW
 // Fast entries name the formats of the picture read and the picture written.
 // The SSE2 loops come first where the build may use SSE2, the portable ones
 // after them.
-inline constexpr size_t kStretchRowFastLoops = 2;
+inline constexpr size_t kStretchRowFastLoops = TVQ_SSE2_AVAILABLE ? 4 : 2;
 inline constexpr size_t kStretchColumnFastLoops = TVQ_SSE2_AVAILABLE ? 4 : 2;
 const FastPathTable<StretchLoop, kStretchRowFastLoops>& stretchRowLoops();
 const FastPathTable<StretchLoop, kStretchColumnFastLoops>& stretchColumnLoops();
