@@ -394,10 +394,12 @@ inline __m128i packSums(const Sse2Divider& d, __m128i s0, __m128i s1, __m128i s2
                           _mm_packs_epi32(d.divide(s2), d.divide(s3)));
 }
 
-// Columns as planColumns, 16 bytes of a result row at a time: every tap's
-// source bytes widened to 16 bits, multiplied by the weight (unsigned, so a
-// weight of 32768 is exact) and summed in 32-bit words, which hold
-// 255 x 32768.
+// Columns as planColumns, 16 bytes of a result row at a time: the taps of
+// nonzero weight taken two by two, the bytes of their two rows interleaved
+// and each pair summed by one signed _mm_madd_epi16 against the two weights
+// into 32-bit words, which hold 255 x 32768. A last tap alone is paired
+// with itself, its weight split in two halves, so no weight reaches 32768
+// (one that does is the only nonzero tap).
 template <int32_t Bytes>
 void planColumnsSse2(const PixelView& in, const PixelView& out, StretchWeights w) {
   const LinePlan plan = planLine(in.height, out.height, w);
@@ -405,47 +407,57 @@ void planColumnsSse2(const PixelView& in, const PixelView& out, StretchWeights w
   const int32_t rowLength = std::min(in.width, out.width) * Bytes;
   const __m128i zero = _mm_setzero_si128();
   const __m128i keep = _mm_set1_epi32(Bytes == 4 ? 0x00FFFFFF : -1);
-  std::vector<const uint8_t*> rows(static_cast<size_t>(plan.taps));
-  struct Weight {
-    __m128i words;  // the weight in every 16-bit lane
+  struct Pair {
+    const uint8_t* first;
+    const uint8_t* second;
+    __m128i weights;  // (first's, second's) in every word
+    uint32_t sum(int32_t b) const {
+      const auto word = static_cast<uint32_t>(_mm_cvtsi128_si32(weights));
+      return (word & 0xFFFFu) * uint32_t{first[b]} + (word >> 16) * uint32_t{second[b]};
+    }
   };
-  std::vector<Weight> weights(static_cast<size_t>(plan.taps));
+  std::vector<Pair> pairs(static_cast<size_t>(plan.taps + 1) / 2);
   for (int32_t i = 0; i < out.height; ++i) {
     const uint32_t* weight = plan.weight.data() + static_cast<size_t>(i) * plan.taps;
     const int32_t first = plan.first[static_cast<size_t>(i)];
-    size_t live = 0;
+    size_t count = 0;
+    int32_t waiting = -1;  // a tap not yet paired
+    auto add = [&](int32_t a, uint32_t wa, int32_t b, uint32_t wb) {
+      const auto word = static_cast<int32_t>(wa | (wb << 16));
+      pairs[count++] = {in.row(first + a), in.row(first + b), _mm_set1_epi32(word)};
+    };
     for (int32_t t = 0; t < plan.taps; ++t) {
       if (weight[t] == 0) continue;
-      rows[live] = in.row(first + t);
-      weights[live].words = _mm_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(weight[t])));
-      ++live;
+      if (waiting < 0) {
+        waiting = t;
+      } else {
+        add(waiting, weight[waiting], t, weight[t]);
+        waiting = -1;
+      }
     }
+    if (waiting >= 0)
+      add(waiting, weight[waiting] / 2, waiting, weight[waiting] - weight[waiting] / 2);
     uint8_t* to = out.row(i);
     int32_t b = 0;
     for (; b + 16 <= rowLength; b += 16) {
       __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
-      for (size_t k = 0; k < live; ++k) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rows[k] + b));
-        const __m128i lo = _mm_unpacklo_epi8(v, zero);
-        const __m128i hi = _mm_unpackhi_epi8(v, zero);
-        const __m128i loLow = _mm_mullo_epi16(lo, weights[k].words);
-        const __m128i loHigh = _mm_mulhi_epu16(lo, weights[k].words);
-        const __m128i hiLow = _mm_mullo_epi16(hi, weights[k].words);
-        const __m128i hiHigh = _mm_mulhi_epu16(hi, weights[k].words);
-        s0 = _mm_add_epi32(s0, _mm_unpacklo_epi16(loLow, loHigh));
-        s1 = _mm_add_epi32(s1, _mm_unpackhi_epi16(loLow, loHigh));
-        s2 = _mm_add_epi32(s2, _mm_unpacklo_epi16(hiLow, hiHigh));
-        s3 = _mm_add_epi32(s3, _mm_unpackhi_epi16(hiLow, hiHigh));
+      for (size_t k = 0; k < count; ++k) {
+        const Pair& pair = pairs[k];
+        const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pair.first + b));
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pair.second + b));
+        const __m128i lo = _mm_unpacklo_epi8(u, v);
+        const __m128i hi = _mm_unpackhi_epi8(u, v);
+        s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), pair.weights));
+        s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), pair.weights));
+        s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), pair.weights));
+        s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), pair.weights));
       }
       _mm_storeu_si128(reinterpret_cast<__m128i*>(to + b),
                        _mm_and_si128(packSums(divider, s0, s1, s2, s3), keep));
     }
     for (; b < rowLength; ++b) {
       uint32_t sum = 0;
-      for (size_t k = 0; k < live; ++k) {
-        sum += static_cast<uint32_t>(static_cast<uint16_t>(_mm_cvtsi128_si32(weights[k].words))) *
-               uint32_t{rows[k][b]};
-      }
+      for (size_t k = 0; k < count; ++k) sum += pairs[k].sum(b);
       to[b] = Bytes == 4 && (b & 3) == 3
                   ? uint8_t{0}
                   : static_cast<uint8_t>(plan.shift >= 0 ? sum >> plan.shift : plan.divide(sum));
