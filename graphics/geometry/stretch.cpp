@@ -523,41 +523,8 @@ void planRowsSse2(const PixelView& in, const PixelView& out, StretchWeights w) {
   vectorEnd -= vectorEnd % 4;
   const Sse2Divider divider(plan, w.demand);
   const __m128i zero = _mm_setzero_si128();
-  const int32_t rows = std::min(in.height, out.height);
-  for (int32_t y = 0; y < rows; ++y) {
-    const uint8_t* from = in.row(y);
-    uint8_t* to = out.row(y);
-    auto sumOf = [&](int32_t i) {
-      const uint8_t* s = from + static_cast<ptrdiff_t>(plan.first[static_cast<size_t>(i)]) * Bytes;
-      const Weight* wt = weights.data() + static_cast<size_t>(i) * groups * vectorsPerGroup;
-      if (pairs) {
-        const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
-        const __m128i p = _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, _mm_srli_si128(v, Bytes)), zero);
-        return _mm_madd_epi16(p, wt[0].words);
-      }
-      __m128i sum = zero;
-      for (int32_t g = 0; g < groups; ++g, s += 4 * Bytes, wt += 2) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-        const __m128i p02 =
-            _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, _mm_srli_si128(v, 2 * Bytes)), zero);
-        const __m128i w1 = _mm_srli_si128(v, Bytes);
-        const __m128i p13 =
-            _mm_unpacklo_epi8(_mm_unpacklo_epi8(w1, _mm_srli_si128(w1, 2 * Bytes)), zero);
-        sum = _mm_add_epi32(
-            sum, _mm_add_epi32(_mm_madd_epi16(p02, wt[0].words), _mm_madd_epi16(p13, wt[1].words)));
-      }
-      return sum;
-    };
-    int32_t i = 0;
-    for (; i < vectorEnd; i += 4) {
-      const __m128i bytes = packSums(divider, sumOf(i), sumOf(i + 1), sumOf(i + 2), sumOf(i + 3));
-      if constexpr (Bytes == 4) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + static_cast<ptrdiff_t>(i) * 4), bytes);
-      } else {
-        sse2::storeBgr24(to + static_cast<ptrdiff_t>(i) * 3, bytes);
-      }
-    }
-    for (; i < m; ++i) {
+  auto tail = [&](const uint8_t* from, uint8_t* to) {
+    for (int32_t i = vectorEnd; i < m; ++i) {
       const uint32_t* weight = exact.weight.data() + static_cast<size_t>(i) * exact.taps;
       const uint8_t* s = from + static_cast<ptrdiff_t>(exact.first[static_cast<size_t>(i)]) * Bytes;
       uint8_t* d = to + static_cast<ptrdiff_t>(i) * Bytes;
@@ -568,6 +535,72 @@ void planRowsSse2(const PixelView& in, const PixelView& out, StretchWeights w) {
       }
       if constexpr (Bytes == 4) d[3] = 0;
     }
+  };
+  auto store = [](uint8_t* to, int32_t i, __m128i bytes) {
+    if constexpr (Bytes == 4) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + static_cast<ptrdiff_t>(i) * 4), bytes);
+    } else {
+      sse2::storeBgr24(to + static_cast<ptrdiff_t>(i) * 3, bytes);
+    }
+  };
+  // Two rows a step share each result pixel's weights; `Groups` fixes the
+  // groups of four taps (0: one pair of taps, -1: as many as the plan has).
+  auto run = [&](auto groupsTag) {
+    constexpr int32_t kGroups = decltype(groupsTag)::value;
+    auto sumOf = [&](const uint8_t* from, int32_t i) {
+      const uint8_t* s = from + static_cast<ptrdiff_t>(plan.first[static_cast<size_t>(i)]) * Bytes;
+      const Weight* wt = weights.data() + static_cast<size_t>(i) * groups * vectorsPerGroup;
+      if constexpr (kGroups == 0) {
+        const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+        const __m128i p = _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, _mm_srli_si128(v, Bytes)), zero);
+        return _mm_madd_epi16(p, wt[0].words);
+      } else {
+        __m128i sum = zero;
+        const int32_t count = kGroups > 0 ? kGroups : groups;
+        for (int32_t g = 0; g < count; ++g, s += 4 * Bytes, wt += 2) {
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+          __m128i p02, p13;
+          if constexpr (Bytes == 4) {
+            // Pixels 0 and 2 in the low half, 1 and 3 in the high half.
+            const __m128i paired = _mm_unpacklo_epi8(v, _mm_srli_si128(v, 8));
+            p02 = _mm_unpacklo_epi8(paired, zero);
+            p13 = _mm_unpackhi_epi8(paired, zero);
+          } else {
+            p02 = _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, _mm_srli_si128(v, 6)), zero);
+            const __m128i w1 = _mm_srli_si128(v, 3);
+            p13 = _mm_unpacklo_epi8(_mm_unpacklo_epi8(w1, _mm_srli_si128(w1, 6)), zero);
+          }
+          sum = _mm_add_epi32(sum, _mm_add_epi32(_mm_madd_epi16(p02, wt[0].words),
+                                                 _mm_madd_epi16(p13, wt[1].words)));
+        }
+        return sum;
+      }
+    };
+    const int32_t rows = std::min(in.height, out.height);
+    for (int32_t y = 0; y < rows; y += 2) {
+      const int32_t last = std::min(y + 1, rows - 1);
+      const uint8_t* from0 = in.row(y);
+      const uint8_t* from1 = in.row(last);
+      uint8_t* to0 = out.row(y);
+      uint8_t* to1 = out.row(last);
+      for (int32_t i = 0; i < vectorEnd; i += 4) {
+        const __m128i a0 = sumOf(from0, i), b0 = sumOf(from1, i);
+        const __m128i a1 = sumOf(from0, i + 1), b1 = sumOf(from1, i + 1);
+        const __m128i a2 = sumOf(from0, i + 2), b2 = sumOf(from1, i + 2);
+        const __m128i a3 = sumOf(from0, i + 3), b3 = sumOf(from1, i + 3);
+        store(to0, i, packSums(divider, a0, a1, a2, a3));
+        store(to1, i, packSums(divider, b0, b1, b2, b3));
+      }
+      tail(from0, to0);
+      if (last != y) tail(from1, to1);
+    }
+  };
+  if (pairs) {
+    run(std::integral_constant<int32_t, 0>{});
+  } else if (groups == 1) {
+    run(std::integral_constant<int32_t, 1>{});
+  } else {
+    run(std::integral_constant<int32_t, -1>{});
   }
 }
 
