@@ -12,6 +12,9 @@
 #include <immintrin.h>
 #define TVQ_HAVE_AVX512_ROWS 1
 #define TVQ_AVX512_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+// Likewise SSSE3 (byte shuffles), where hasSsse3() answers true.
+#define TVQ_HAVE_SSSE3_ROWS 1
+#define TVQ_SSSE3_TARGET __attribute__((target("ssse3")))
 #endif
 
 namespace tvq {
@@ -19,6 +22,9 @@ namespace tvq {
 // AVX-512 with byte and word permutes (AVX512BW and AVX512VBMI), with the
 // operating system saving the registers.
 bool hasAvx512BytePermutes();
+
+// SSSE3.
+bool hasSsse3();
 
 }  // namespace tvq
 

@@ -6,6 +6,7 @@
 
 #include "graphics/frame/format_access.h"
 #include "graphics/frame/pixel_access.h"
+#include "graphics/frame/processor_features.h"
 #include "graphics/frame/sse2_available.h"
 
 #if TVQ_SSE2_AVAILABLE
@@ -109,6 +110,54 @@ inline void moveRun(const uint8_t* from, ptrdiff_t step, uint8_t* to, int32_t co
   for (int32_t i = 0; i < count; ++i, from += step, to += bytes) movePixel<Format>(from, to);
 }
 
+#if TVQ_HAVE_SSSE3_ROWS
+// The byte shuffles that reverse 16 packed 24-bit pixels: target vector k
+// takes lane i from source vector shuffleFrom[k][v][i] of v (0x80: none).
+struct ReverseShuffles {
+  uint8_t lane[3][3][16];
+};
+constexpr ReverseShuffles reverseShuffles() {
+  ReverseShuffles r{};
+  for (int32_t k = 0; k < 3; ++k) {
+    for (int32_t i = 0; i < 16; ++i) {
+      const int32_t j = 16 * k + i;                   // target byte
+      const int32_t from = 3 * (15 - j / 3) + j % 3;  // its source byte
+      for (int32_t v = 0; v < 3; ++v) {
+        r.lane[k][v][i] = from / 16 == v ? static_cast<uint8_t>(from % 16) : uint8_t{0x80};
+      }
+    }
+  }
+  return r;
+}
+constexpr ReverseShuffles kReverseShuffles = reverseShuffles();
+
+// A row of 24-bit pixels read backwards from `from` (target pixel 0's
+// source, the others before it), 16 pixels a step.
+TVQ_SSSE3_TARGET void reverseRun24(const uint8_t* from, uint8_t* to, int32_t count) {
+  __m128i shuffle[3][3];
+  for (int32_t k = 0; k < 3; ++k) {
+    for (int32_t v = 0; v < 3; ++v) {
+      shuffle[k][v] =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(kReverseShuffles.lane[k][v]));
+    }
+  }
+  int32_t x = 0;
+  for (; x + 16 <= count; x += 16) {
+    const uint8_t* s = from - ptrdiff_t{3} * (x + 15);
+    const __m128i in[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 32))};
+    for (int32_t k = 0; k < 3; ++k) {
+      const __m128i out = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(in[0], shuffle[k][0]),
+                                                    _mm_shuffle_epi8(in[1], shuffle[k][1])),
+                                       _mm_shuffle_epi8(in[2], shuffle[k][2]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + ptrdiff_t{3} * x + 16 * k), out);
+    }
+  }
+  moveRun<F::Bgr24>(from - ptrdiff_t{3} * x, -3, to + ptrdiff_t{3} * x, count - x);
+}
+#endif
+
 // Target rows that run along source columns are written in square tiles of
 // kTile x kTile pixels, a strip of kStrip target columns (as many source
 // rows) at a time: a strip reads a short run of each of its source rows,
@@ -185,7 +234,7 @@ void crossTile<F::Bgrx32>(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t ro
 // Source and target of one byte-addressed format. Where target rows run
 // along source rows they are walked straight; where they run along source
 // columns the target is walked in tiles.
-template <PixelFormat Format>
+template <PixelFormat Format, bool Ssse3 = false>
 void convertSameFormat(const PixelView& source, const PixelView& target, Symmetry s) {
   constexpr int32_t bytes = storedBytesOf<Format>();
   const Walk w = walkOf(s, source.width, source.height);
@@ -199,6 +248,10 @@ void convertSameFormat(const PixelView& source, const PixelView& target, Symmetr
       uint8_t* to = target.row(y);
       if (Format == F::Bgr24 && colStep == bytes) {
         std::memcpy(to, from, static_cast<size_t>(target.width) * bytes);
+#if TVQ_HAVE_SSSE3_ROWS
+      } else if (Ssse3 && Format == F::Bgr24 && colStep == -bytes) {
+        reverseRun24(from, to, target.width);
+#endif
       } else {
         moveRun<Format>(from, colStep, to, target.width);
       }
@@ -240,9 +293,13 @@ Symmetry symmetryOf(bool mirrorColumns, bool mirrorRows, int32_t quarterTurns) {
   return table[turns][(mirrorColumns ? 1 : 0) + (mirrorRows ? 2 : 0)];
 }
 
-const FastPathTable<SymmetryLoop, 2>& symmetryLoops() {
-  static constexpr FastPathTable<SymmetryLoop, 2> table = {
+const FastPathTable<SymmetryLoop, kSymmetryFastLoops>& symmetryLoops() {
+  static constexpr FastPathTable<SymmetryLoop, kSymmetryFastLoops> table = {
       {{
+#if TVQ_HAVE_SSSE3_ROWS
+          {"24-bit SSSE3", F::Bgr24, FormatSet::any(), F::Bgr24, convertSameFormat<F::Bgr24, true>,
+           hasSsse3},
+#endif
           {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, convertSameFormat<F::Bgrx32>},
           {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, convertSameFormat<F::Bgr24>},
       }},
