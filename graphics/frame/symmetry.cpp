@@ -231,6 +231,60 @@ void crossTile<F::Bgrx32>(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t ro
 }
 #endif
 
+#if TVQ_HAVE_SSSE3_ROWS
+// Whole tiles of 24-bit pixels in 4 x 4 blocks: each block's four source
+// runs loaded as 16 bytes, spread to one pixel a word (reversed where the
+// target walks a source row backwards) by a byte shuffle, transposed as
+// words and packed back to 12 bytes a target row. A block whose loads
+// would leave the source's bytes [begin, end) goes pixel by pixel.
+TVQ_SSSE3_TARGET void crossTile24(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep,
+                                  const PixelView& target, int32_t x0, int32_t y0, int32_t width,
+                                  int32_t height, const uint8_t* begin, const uint8_t* end) {
+  if (width < kTile || height < kTile) {
+    crossTileByPixel<F::Bgr24>(origin, colStep, rowStep, target, x0, y0, width, height);
+    return;
+  }
+  const bool forward = rowStep > 0;
+  const __m128i spread =
+      forward ? _mm_setr_epi8(0, 1, 2, -128, 3, 4, 5, -128, 6, 7, 8, -128, 9, 10, 11, -128)
+              : _mm_setr_epi8(9, 10, 11, -128, 6, 7, 8, -128, 3, 4, 5, -128, 0, 1, 2, -128);
+  const __m128i pack =
+      _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -128, -128, -128, -128);
+  const ptrdiff_t loadOffset = forward ? 0 : -9;
+  for (int32_t x = x0; x < x0 + kTile; x += 4) {
+    for (int32_t y = y0; y < y0 + kTile; y += 4) {
+      const uint8_t* at[4];
+      bool inside = true;
+      for (int32_t j = 0; j < 4; ++j) {
+        at[j] = origin + y * rowStep + (x + j) * colStep + loadOffset;
+        inside = inside && at[j] >= begin && at[j] + 16 <= end;
+      }
+      if (!inside) {
+        crossTileByPixel<F::Bgr24>(origin, colStep, rowStep, target, x, y, 4, 4);
+        continue;
+      }
+      __m128i run[4];
+      for (int32_t j = 0; j < 4; ++j) {
+        run[j] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at[j])), spread);
+      }
+      const __m128i a = _mm_unpacklo_epi32(run[0], run[1]);
+      const __m128i b = _mm_unpacklo_epi32(run[2], run[3]);
+      const __m128i c = _mm_unpackhi_epi32(run[0], run[1]);
+      const __m128i d = _mm_unpackhi_epi32(run[2], run[3]);
+      const __m128i rows[4] = {_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b),
+                               _mm_unpacklo_epi64(c, d), _mm_unpackhi_epi64(c, d)};
+      for (int32_t i = 0; i < 4; ++i) {
+        const __m128i packed = _mm_shuffle_epi8(rows[i], pack);
+        uint8_t* to = target.at(x, y + i);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), packed);
+        const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(packed, 8));
+        std::memcpy(to + 8, &last, 4);
+      }
+    }
+  }
+}
+#endif
+
 // Source and target of one byte-addressed format. Where target rows run
 // along source rows they are walked straight; where they run along source
 // columns the target is walked in tiles.
@@ -269,6 +323,14 @@ void convertSameFormat(const PixelView& source, const PixelView& target, Symmetr
     for (int32_t tx = 0; tx < target.width; tx += kTile) {
       const int32_t width = std::min(target.width - tx, kTile);
       for (int32_t ty = band; ty < bandEnd; ty += kTile) {
+#if TVQ_HAVE_SSSE3_ROWS
+        if constexpr (Ssse3 && Format == F::Bgr24) {
+          crossTile24(origin, colStep, rowStep, target, tx, ty, width,
+                      std::min(bandEnd - ty, kTile), source.pixels,
+                      source.pixels + ptrdiff_t{source.rowBytes} * source.height);
+          continue;
+        }
+#endif
         crossTile<Format>(origin, colStep, rowStep, target, tx, ty, width,
                           std::min(bandEnd - ty, kTile));
       }
