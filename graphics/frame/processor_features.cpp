@@ -34,4 +34,13 @@ bool hasAvx512Words() {
 #endif
 }
 
+bool hasSsse3() {
+#if (defined(__GNUC__) || defined(__clang__)) && (defined(__x86_64__) || defined(__i386__))
+  static const bool available = __builtin_cpu_supports("ssse3");
+  return available;
+#else
+  return false;
+#endif
+}
+
 }  // namespace tvq

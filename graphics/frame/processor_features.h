@@ -18,6 +18,9 @@
 // And for AVX-512 loops of bytes and words, where hasAvx512Words() answers
 // true.
 #define TVQ_AVX512_WORDS_TARGET __attribute__((target("avx512f,avx512bw")))
+// Likewise SSSE3 (byte shuffles), where hasSsse3() answers true.
+#define TVQ_HAVE_SSSE3_ROWS 1
+#define TVQ_SSSE3_TARGET __attribute__((target("ssse3")))
 #endif
 
 namespace tvq {
@@ -31,6 +34,8 @@ bool hasAvx2();
 
 // AVX-512 with byte and word instructions (AVX512BW), the same.
 bool hasAvx512Words();
+// SSSE3.
+bool hasSsse3();
 
 }  // namespace tvq
 

@@ -6,6 +6,7 @@
 
 #include "graphics/frame/format_access.h"
 #include "graphics/frame/pixel_access.h"
+#include "graphics/frame/processor_features.h"
 #include "graphics/frame/sse2_available.h"
 
 #if TVQ_SSE2_AVAILABLE
@@ -109,6 +110,54 @@ inline void moveRun(const uint8_t* from, ptrdiff_t step, uint8_t* to, int32_t co
   for (int32_t i = 0; i < count; ++i, from += step, to += bytes) movePixel<Format>(from, to);
 }
 
+#if TVQ_HAVE_SSSE3_ROWS
+// The byte shuffles that reverse 16 packed 24-bit pixels: target vector k
+// takes lane i from source vector shuffleFrom[k][v][i] of v (0x80: none).
+struct ReverseShuffles {
+  uint8_t lane[3][3][16];
+};
+constexpr ReverseShuffles reverseShuffles() {
+  ReverseShuffles r{};
+  for (int32_t k = 0; k < 3; ++k) {
+    for (int32_t i = 0; i < 16; ++i) {
+      const int32_t j = 16 * k + i;                   // target byte
+      const int32_t from = 3 * (15 - j / 3) + j % 3;  // its source byte
+      for (int32_t v = 0; v < 3; ++v) {
+        r.lane[k][v][i] = from / 16 == v ? static_cast<uint8_t>(from % 16) : uint8_t{0x80};
+      }
+    }
+  }
+  return r;
+}
+constexpr ReverseShuffles kReverseShuffles = reverseShuffles();
+
+// A row of 24-bit pixels read backwards from `from` (target pixel 0's
+// source, the others before it), 16 pixels a step.
+TVQ_SSSE3_TARGET void reverseRun24(const uint8_t* from, uint8_t* to, int32_t count) {
+  __m128i shuffle[3][3];
+  for (int32_t k = 0; k < 3; ++k) {
+    for (int32_t v = 0; v < 3; ++v) {
+      shuffle[k][v] =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(kReverseShuffles.lane[k][v]));
+    }
+  }
+  int32_t x = 0;
+  for (; x + 16 <= count; x += 16) {
+    const uint8_t* s = from - ptrdiff_t{3} * (x + 15);
+    const __m128i in[3] = {_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 16)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 32))};
+    for (int32_t k = 0; k < 3; ++k) {
+      const __m128i out = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(in[0], shuffle[k][0]),
+                                                    _mm_shuffle_epi8(in[1], shuffle[k][1])),
+                                       _mm_shuffle_epi8(in[2], shuffle[k][2]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + ptrdiff_t{3} * x + 16 * k), out);
+    }
+  }
+  moveRun<F::Bgr24>(from - ptrdiff_t{3} * x, -3, to + ptrdiff_t{3} * x, count - x);
+}
+#endif
+
 // Target rows that run along source columns are written in square tiles of
 // kTile x kTile pixels, a strip of kStrip target columns (as many source
 // rows) at a time: a strip reads a short run of each of its source rows,
@@ -116,6 +165,7 @@ inline void moveRun(const uint8_t* from, ptrdiff_t step, uint8_t* to, int32_t co
 // lie, and each target row of the tile gets kStrip pixels in a row.
 constexpr int32_t kTile = 16;
 constexpr int32_t kStrip = 4;
+constexpr int32_t kBand = 64;
 
 // Target pixels (x, y) of one tile from `origin` + y * rowStep + x * colStep.
 template <PixelFormat Format>
@@ -181,10 +231,64 @@ void crossTile<F::Bgrx32>(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t ro
 }
 #endif
 
+#if TVQ_HAVE_SSSE3_ROWS
+// Whole tiles of 24-bit pixels in 4 x 4 blocks: each block's four source
+// runs loaded as 16 bytes, spread to one pixel a word (reversed where the
+// target walks a source row backwards) by a byte shuffle, transposed as
+// words and packed back to 12 bytes a target row. A block whose loads
+// would leave the source's bytes [begin, end) goes pixel by pixel.
+TVQ_SSSE3_TARGET void crossTile24(const uint8_t* origin, ptrdiff_t colStep, ptrdiff_t rowStep,
+                                  const PixelView& target, int32_t x0, int32_t y0, int32_t width,
+                                  int32_t height, const uint8_t* begin, const uint8_t* end) {
+  if (width < kTile || height < kTile) {
+    crossTileByPixel<F::Bgr24>(origin, colStep, rowStep, target, x0, y0, width, height);
+    return;
+  }
+  const bool forward = rowStep > 0;
+  const __m128i spread =
+      forward ? _mm_setr_epi8(0, 1, 2, -128, 3, 4, 5, -128, 6, 7, 8, -128, 9, 10, 11, -128)
+              : _mm_setr_epi8(9, 10, 11, -128, 6, 7, 8, -128, 3, 4, 5, -128, 0, 1, 2, -128);
+  const __m128i pack =
+      _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -128, -128, -128, -128);
+  const ptrdiff_t loadOffset = forward ? 0 : -9;
+  for (int32_t x = x0; x < x0 + kTile; x += 4) {
+    for (int32_t y = y0; y < y0 + kTile; y += 4) {
+      const uint8_t* at[4];
+      bool inside = true;
+      for (int32_t j = 0; j < 4; ++j) {
+        at[j] = origin + y * rowStep + (x + j) * colStep + loadOffset;
+        inside = inside && at[j] >= begin && at[j] + 16 <= end;
+      }
+      if (!inside) {
+        crossTileByPixel<F::Bgr24>(origin, colStep, rowStep, target, x, y, 4, 4);
+        continue;
+      }
+      __m128i run[4];
+      for (int32_t j = 0; j < 4; ++j) {
+        run[j] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at[j])), spread);
+      }
+      const __m128i a = _mm_unpacklo_epi32(run[0], run[1]);
+      const __m128i b = _mm_unpacklo_epi32(run[2], run[3]);
+      const __m128i c = _mm_unpackhi_epi32(run[0], run[1]);
+      const __m128i d = _mm_unpackhi_epi32(run[2], run[3]);
+      const __m128i rows[4] = {_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b),
+                               _mm_unpacklo_epi64(c, d), _mm_unpackhi_epi64(c, d)};
+      for (int32_t i = 0; i < 4; ++i) {
+        const __m128i packed = _mm_shuffle_epi8(rows[i], pack);
+        uint8_t* to = target.at(x, y + i);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to), packed);
+        const int32_t last = _mm_cvtsi128_si32(_mm_srli_si128(packed, 8));
+        std::memcpy(to + 8, &last, 4);
+      }
+    }
+  }
+}
+#endif
+
 // Source and target of one byte-addressed format. Where target rows run
 // along source rows they are walked straight; where they run along source
 // columns the target is walked in tiles.
-template <PixelFormat Format>
+template <PixelFormat Format, bool Ssse3 = false>
 void convertSameFormat(const PixelView& source, const PixelView& target, Symmetry s) {
   constexpr int32_t bytes = storedBytesOf<Format>();
   const Walk w = walkOf(s, source.width, source.height);
@@ -198,17 +302,38 @@ void convertSameFormat(const PixelView& source, const PixelView& target, Symmetr
       uint8_t* to = target.row(y);
       if (Format == F::Bgr24 && colStep == bytes) {
         std::memcpy(to, from, static_cast<size_t>(target.width) * bytes);
+#if TVQ_HAVE_SSSE3_ROWS
+      } else if (Ssse3 && Format == F::Bgr24 && colStep == -bytes) {
+        reverseRun24(from, to, target.width);
+#endif
       } else {
         moveRun<Format>(from, colStep, to, target.width);
       }
     }
     return;
   }
-  for (int32_t ty = 0; ty < target.height; ty += kTile) {
-    const int32_t height = std::min(target.height - ty, kTile);
+  // A band of target rows at a time, its tiles column by column: the band's
+  // tiles of one column read a run of pixels of each of kTile source rows,
+  // a few cache lines of one page each. Bands of kBand rows pay where a
+  // tile is slow to read (24-bit pixels, or a 32-bit walk down the source
+  // rows and back along them); elsewhere single tiles measure faster.
+  const int32_t bandRows = Format == F::Bgr24 || (rowStep < 0 && colStep > 0) ? kBand : kTile;
+  for (int32_t band = 0; band < target.height; band += bandRows) {
+    const int32_t bandEnd = std::min(target.height, band + bandRows);
     for (int32_t tx = 0; tx < target.width; tx += kTile) {
-      crossTile<Format>(origin, colStep, rowStep, target, tx, ty,
-                        std::min(target.width - tx, kTile), height);
+      const int32_t width = std::min(target.width - tx, kTile);
+      for (int32_t ty = band; ty < bandEnd; ty += kTile) {
+#if TVQ_HAVE_SSSE3_ROWS
+        if constexpr (Ssse3 && Format == F::Bgr24) {
+          crossTile24(origin, colStep, rowStep, target, tx, ty, width,
+                      std::min(bandEnd - ty, kTile), source.pixels,
+                      source.pixels + ptrdiff_t{source.rowBytes} * source.height);
+          continue;
+        }
+#endif
+        crossTile<Format>(origin, colStep, rowStep, target, tx, ty, width,
+                          std::min(bandEnd - ty, kTile));
+      }
     }
   }
 }
@@ -230,9 +355,13 @@ Symmetry symmetryOf(bool mirrorColumns, bool mirrorRows, int32_t quarterTurns) {
   return table[turns][(mirrorColumns ? 1 : 0) + (mirrorRows ? 2 : 0)];
 }
 
-const FastPathTable<SymmetryLoop, 2>& symmetryLoops() {
-  static constexpr FastPathTable<SymmetryLoop, 2> table = {
+const FastPathTable<SymmetryLoop, kSymmetryFastLoops>& symmetryLoops() {
+  static constexpr FastPathTable<SymmetryLoop, kSymmetryFastLoops> table = {
       {{
+#if TVQ_HAVE_SSSE3_ROWS
+          {"24-bit SSSE3", F::Bgr24, FormatSet::any(), F::Bgr24, convertSameFormat<F::Bgr24, true>,
+           hasSsse3},
+#endif
           {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, convertSameFormat<F::Bgrx32>},
           {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, convertSameFormat<F::Bgr24>},
       }},

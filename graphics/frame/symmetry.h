@@ -17,10 +17,12 @@
 #ifndef TVQ_FRAME_SYMMETRY_H
 #define TVQ_FRAME_SYMMETRY_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "graphics/frame/fast_path_table.h"
 #include "graphics/frame/pixel_view.h"
+#include "graphics/frame/processor_features.h"
 
 namespace tvq {
 
@@ -58,7 +60,13 @@ void convertAlong(const PixelView& source, const PixelView& target, Symmetry s);
 using SymmetryLoop = void (*)(const PixelView& source, const PixelView& target, Symmetry s);
 // Fast entries name the formats of the source and the target; the general
 // walk takes every depth, 1-bit pictures included.
-const FastPathTable<SymmetryLoop, 2>& symmetryLoops();
+// A loop of byte shuffles comes first where the compiler can build one.
+#if TVQ_HAVE_SSSE3_ROWS
+inline constexpr size_t kSymmetryFastLoops = 3;
+#else
+inline constexpr size_t kSymmetryFastLoops = 2;
+#endif
+const FastPathTable<SymmetryLoop, kSymmetryFastLoops>& symmetryLoops();
 
 }  // namespace tvq
 

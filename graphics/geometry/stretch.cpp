@@ -1,6 +1,7 @@
 #include "graphics/geometry/stretch.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <type_traits>
 #include <vector>
@@ -9,7 +10,14 @@
 #include "graphics/frame/client_picture_lock.h"
 #include "graphics/frame/format_access.h"
 #include "graphics/frame/operation.h"
+#include "graphics/frame/sse2_available.h"
 #include "host_binding/host_services.h"
+
+#if TVQ_SSE2_AVAILABLE
+#include <emmintrin.h>
+
+#include "graphics/frame/sse2_pixels.h"
+#endif
 
 namespace tvq {
 namespace {
@@ -318,6 +326,286 @@ void planColumns(const PixelView& in, const PixelView& out, StretchWeights w) {
   }
 }
 
+#if TVQ_SSE2_AVAILABLE
+
+// The division of four sums by the demand. A power of two is a shift.
+// Otherwise (the demand then below 32768) a float product by a reciprocal,
+// truncated: a sum, at most 255 x demand, converts exactly, and converting,
+// multiplying by a positive number and truncating never decrease, so the
+// quotients are all exact once they are at each step, at k x demand and one
+// below, for k = 1..255; a reciprocal passing that check is looked for near
+// 1/demand. Where none passes, one a little above 1/demand gives a product
+// above the true quotient by less than 1/1000, so truncating it gives the
+// quotient or one more; the remainder, negative only in the second case,
+// takes that one off.
+class Sse2Divider {
+ public:
+  Sse2Divider(const LinePlan& plan, int32_t demand)
+      : shift_(_mm_cvtsi32_si128(std::max(plan.shift, 0))), demandWords_(_mm_set1_epi32(demand)) {
+    if (plan.shift >= 0) {
+      mode_ = Mode::Shift;
+      return;
+    }
+    float candidate = 1.0f / static_cast<float>(demand);
+    for (int32_t step = 0; step < 4; ++step) {
+      if (exactFor(candidate, demand)) {
+        mode_ = Mode::Multiply;
+        reciprocal_ = _mm_set1_ps(candidate);
+        return;
+      }
+      candidate = std::nextafter(candidate, 1.0f);
+    }
+    mode_ = Mode::Corrected;
+    reciprocal_ = _mm_set1_ps((1.0f / static_cast<float>(demand)) * (1.0f + 0x1p-20f));
+  }
+  __m128i divide(__m128i sum) const {
+    if (mode_ == Mode::Shift) return _mm_srl_epi32(sum, shift_);
+    const __m128i q = _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(sum), reciprocal_));
+    if (mode_ == Mode::Multiply) return q;
+    // q * demand: q is below 2^9 and the demand below 2^15, each in the low
+    // half of its word, so one _mm_madd_epi16 makes the product.
+    const __m128i r = _mm_sub_epi32(sum, _mm_madd_epi16(q, demandWords_));
+    return _mm_add_epi32(q, _mm_srai_epi32(r, 31));
+  }
+
+ private:
+  enum class Mode { Shift, Multiply, Corrected };
+  static bool exactFor(float reciprocal, int32_t demand) {
+    const __m128 r = _mm_set1_ps(reciprocal);
+    for (int32_t k = 1; k <= 255; ++k) {
+      const int32_t at = k * demand;
+      const __m128i sums = _mm_setr_epi32(at, at - 1, at, at - 1);
+      const __m128i q = _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(sums), r));
+      if (_mm_cvtsi128_si32(q) != k || _mm_cvtsi128_si32(_mm_srli_si128(q, 4)) != k - 1) {
+        return false;
+      }
+    }
+    return true;
+  }
+  __m128i shift_;
+  __m128i demandWords_;
+  __m128 reciprocal_ = _mm_setzero_ps();
+  Mode mode_ = Mode::Corrected;
+};
+
+// Four words of sums, 0..255 once divided, to 16 bytes.
+inline __m128i packSums(const Sse2Divider& d, __m128i s0, __m128i s1, __m128i s2, __m128i s3) {
+  return _mm_packus_epi16(_mm_packs_epi32(d.divide(s0), d.divide(s1)),
+                          _mm_packs_epi32(d.divide(s2), d.divide(s3)));
+}
+
+// Columns as planColumns, 16 bytes of a result row at a time: the taps of
+// nonzero weight taken two by two, the bytes of their two rows interleaved
+// and each pair summed by one signed _mm_madd_epi16 against the two weights
+// into 32-bit words, which hold 255 x 32768. A last tap alone is paired
+// with itself, its weight split in two halves, so no weight reaches 32768
+// (one that does is the only nonzero tap).
+template <int32_t Bytes>
+void planColumnsSse2(const PixelView& in, const PixelView& out, StretchWeights w) {
+  const LinePlan plan = planLine(in.height, out.height, w);
+  const Sse2Divider divider(plan, w.demand);
+  const int32_t rowLength = std::min(in.width, out.width) * Bytes;
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i keep = _mm_set1_epi32(Bytes == 4 ? 0x00FFFFFF : -1);
+  struct Pair {
+    const uint8_t* first;
+    const uint8_t* second;
+    __m128i weights;  // (first's, second's) in every word
+    uint32_t sum(int32_t b) const {
+      const auto word = static_cast<uint32_t>(_mm_cvtsi128_si32(weights));
+      return (word & 0xFFFFu) * uint32_t{first[b]} + (word >> 16) * uint32_t{second[b]};
+    }
+  };
+  std::vector<Pair> pairs(static_cast<size_t>(plan.taps + 1) / 2);
+  for (int32_t i = 0; i < out.height; ++i) {
+    const uint32_t* weight = plan.weight.data() + static_cast<size_t>(i) * plan.taps;
+    const int32_t first = plan.first[static_cast<size_t>(i)];
+    size_t count = 0;
+    int32_t waiting = -1;  // a tap not yet paired
+    auto add = [&](int32_t a, uint32_t wa, int32_t b, uint32_t wb) {
+      const auto word = static_cast<int32_t>(wa | (wb << 16));
+      pairs[count++] = {in.row(first + a), in.row(first + b), _mm_set1_epi32(word)};
+    };
+    for (int32_t t = 0; t < plan.taps; ++t) {
+      if (weight[t] == 0) continue;
+      if (waiting < 0) {
+        waiting = t;
+      } else {
+        add(waiting, weight[waiting], t, weight[t]);
+        waiting = -1;
+      }
+    }
+    if (waiting >= 0)
+      add(waiting, weight[waiting] / 2, waiting, weight[waiting] - weight[waiting] / 2);
+    uint8_t* to = out.row(i);
+    int32_t b = 0;
+    for (; b + 16 <= rowLength; b += 16) {
+      __m128i s0 = zero, s1 = zero, s2 = zero, s3 = zero;
+      for (size_t k = 0; k < count; ++k) {
+        const Pair& pair = pairs[k];
+        const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pair.first + b));
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pair.second + b));
+        const __m128i lo = _mm_unpacklo_epi8(u, v);
+        const __m128i hi = _mm_unpackhi_epi8(u, v);
+        s0 = _mm_add_epi32(s0, _mm_madd_epi16(_mm_unpacklo_epi8(lo, zero), pair.weights));
+        s1 = _mm_add_epi32(s1, _mm_madd_epi16(_mm_unpackhi_epi8(lo, zero), pair.weights));
+        s2 = _mm_add_epi32(s2, _mm_madd_epi16(_mm_unpacklo_epi8(hi, zero), pair.weights));
+        s3 = _mm_add_epi32(s3, _mm_madd_epi16(_mm_unpackhi_epi8(hi, zero), pair.weights));
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + b),
+                       _mm_and_si128(packSums(divider, s0, s1, s2, s3), keep));
+    }
+    for (; b < rowLength; ++b) {
+      uint32_t sum = 0;
+      for (size_t k = 0; k < count; ++k) sum += pairs[k].sum(b);
+      to[b] = Bytes == 4 && (b & 3) == 3
+                  ? uint8_t{0}
+                  : static_cast<uint8_t>(plan.shift >= 0 ? sum >> plan.shift : plan.divide(sum));
+    }
+  }
+}
+
+// Rows as planRows, four result pixels at a time, each pixel's channels in
+// the four words of a register: source pixels are paired channel by channel
+// (taps 0 and 2, 1 and 3 of a group of four, or taps 0 and 1 when a pixel
+// has two at most) and each pair summed by one signed _mm_madd_epi16
+// against its two weights. The fourth word has weight 0, so a 32-bit
+// result's fourth byte is 0. Signed weights must stay below 32768: a plan
+// with a weight of 32768 (a power-of-two demand) is halved when all its
+// weights are even, which leaves every quotient as it was, else it goes to
+// the portable loop, as do plans of taps in no group of four.
+template <int32_t Bytes>
+void planRowsSse2(const PixelView& in, const PixelView& out, StretchWeights w) {
+  LinePlan plan = planLine(in.width, out.width, w);
+  const LinePlan exact = plan;
+  const bool wide = std::any_of(plan.weight.begin(), plan.weight.end(),
+                                [](uint32_t weight) { return weight > 32767; });
+  if (wide) {
+    const bool even = std::all_of(plan.weight.begin(), plan.weight.end(),
+                                  [](uint32_t weight) { return (weight & 1) == 0; });
+    if (!even || plan.shift < 1) return planRows<Bytes>(in, out, w);
+    for (uint32_t& weight : plan.weight) weight >>= 1;
+    --plan.shift;
+  }
+  const int32_t n = in.width;
+  const int32_t m = out.width;
+  const bool pairs = plan.taps <= 2;  // one pair of taps, else groups of four
+  const int32_t groups = pairs ? 1 : (plan.taps + 3) / 4;
+  const int32_t vectorsPerGroup = pairs ? 1 : 2;
+  // Samples from a pixel's first that its loads read.
+  const int32_t span = pairs ? (Bytes == 4 ? 2 : 3) : 4 * groups + (Bytes == 4 ? 0 : 2);
+  struct Weight {
+    __m128i words;  // (a, b) in each of the first three words, 0 in the fourth
+  };
+  std::vector<Weight> weights(static_cast<size_t>(m) * groups * vectorsPerGroup);
+  auto weightOf = [&](int32_t i, int32_t t) -> int32_t {
+    return t < plan.taps
+               ? static_cast<int32_t>(
+                     plan.weight[static_cast<size_t>(i) * plan.taps + static_cast<size_t>(t)])
+               : 0;
+  };
+  for (int32_t i = 0; i < m; ++i) {
+    for (int32_t g = 0; g < groups; ++g) {
+      for (int32_t v = 0; v < vectorsPerGroup; ++v) {
+        const int32_t a = pairs ? weightOf(i, 0) : weightOf(i, 4 * g + v);
+        const int32_t b = pairs ? weightOf(i, 1) : weightOf(i, 4 * g + v + 2);
+        const int32_t word =
+            static_cast<int32_t>(static_cast<uint32_t>(a) | (static_cast<uint32_t>(b) << 16));
+        weights[(static_cast<size_t>(i) * groups + g) * vectorsPerGroup + v].words =
+            _mm_setr_epi32(word, word, word, 0);
+      }
+    }
+  }
+  // Result pixels [0, vectorEnd) in fours read inside the row; firsts never
+  // fall along the row.
+  int32_t vectorEnd = 0;
+  while (vectorEnd < m && plan.first[static_cast<size_t>(vectorEnd)] + span <= n) ++vectorEnd;
+  vectorEnd -= vectorEnd % 4;
+  const Sse2Divider divider(plan, w.demand);
+  const __m128i zero = _mm_setzero_si128();
+  auto tail = [&](const uint8_t* from, uint8_t* to) {
+    for (int32_t i = vectorEnd; i < m; ++i) {
+      const uint32_t* weight = exact.weight.data() + static_cast<size_t>(i) * exact.taps;
+      const uint8_t* s = from + static_cast<ptrdiff_t>(exact.first[static_cast<size_t>(i)]) * Bytes;
+      uint8_t* d = to + static_cast<ptrdiff_t>(i) * Bytes;
+      for (int32_t c = 0; c < 3; ++c) {
+        uint32_t sum = 0;
+        for (int32_t t = 0; t < exact.taps; ++t) sum += weight[t] * uint32_t{s[t * Bytes + c]};
+        d[c] = static_cast<uint8_t>(exact.shift >= 0 ? sum >> exact.shift : exact.divide(sum));
+      }
+      if constexpr (Bytes == 4) d[3] = 0;
+    }
+  };
+  auto store = [](uint8_t* to, int32_t i, __m128i bytes) {
+    if constexpr (Bytes == 4) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to + static_cast<ptrdiff_t>(i) * 4), bytes);
+    } else {
+      sse2::storeBgr24(to + static_cast<ptrdiff_t>(i) * 3, bytes);
+    }
+  };
+  // Two rows a step share each result pixel's weights; `Groups` fixes the
+  // groups of four taps (0: one pair of taps, -1: as many as the plan has).
+  auto run = [&](auto groupsTag) {
+    constexpr int32_t kGroups = decltype(groupsTag)::value;
+    auto sumOf = [&](const uint8_t* from, int32_t i) {
+      const uint8_t* s = from + static_cast<ptrdiff_t>(plan.first[static_cast<size_t>(i)]) * Bytes;
+      const Weight* wt = weights.data() + static_cast<size_t>(i) * groups * vectorsPerGroup;
+      if constexpr (kGroups == 0) {
+        const __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s));
+        const __m128i p = _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, _mm_srli_si128(v, Bytes)), zero);
+        return _mm_madd_epi16(p, wt[0].words);
+      } else {
+        __m128i sum = zero;
+        const int32_t count = kGroups > 0 ? kGroups : groups;
+        for (int32_t g = 0; g < count; ++g, s += 4 * Bytes, wt += 2) {
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+          __m128i p02, p13;
+          if constexpr (Bytes == 4) {
+            // Pixels 0 and 2 in the low half, 1 and 3 in the high half.
+            const __m128i paired = _mm_unpacklo_epi8(v, _mm_srli_si128(v, 8));
+            p02 = _mm_unpacklo_epi8(paired, zero);
+            p13 = _mm_unpackhi_epi8(paired, zero);
+          } else {
+            p02 = _mm_unpacklo_epi8(_mm_unpacklo_epi8(v, _mm_srli_si128(v, 6)), zero);
+            const __m128i w1 = _mm_srli_si128(v, 3);
+            p13 = _mm_unpacklo_epi8(_mm_unpacklo_epi8(w1, _mm_srli_si128(w1, 6)), zero);
+          }
+          sum = _mm_add_epi32(sum, _mm_add_epi32(_mm_madd_epi16(p02, wt[0].words),
+                                                 _mm_madd_epi16(p13, wt[1].words)));
+        }
+        return sum;
+      }
+    };
+    const int32_t rows = std::min(in.height, out.height);
+    for (int32_t y = 0; y < rows; y += 2) {
+      const int32_t last = std::min(y + 1, rows - 1);
+      const uint8_t* from0 = in.row(y);
+      const uint8_t* from1 = in.row(last);
+      uint8_t* to0 = out.row(y);
+      uint8_t* to1 = out.row(last);
+      for (int32_t i = 0; i < vectorEnd; i += 4) {
+        const __m128i a0 = sumOf(from0, i), b0 = sumOf(from1, i);
+        const __m128i a1 = sumOf(from0, i + 1), b1 = sumOf(from1, i + 1);
+        const __m128i a2 = sumOf(from0, i + 2), b2 = sumOf(from1, i + 2);
+        const __m128i a3 = sumOf(from0, i + 3), b3 = sumOf(from1, i + 3);
+        store(to0, i, packSums(divider, a0, a1, a2, a3));
+        store(to1, i, packSums(divider, b0, b1, b2, b3));
+      }
+      tail(from0, to0);
+      if (last != y) tail(from1, to1);
+    }
+  };
+  if (pairs) {
+    run(std::integral_constant<int32_t, 0>{});
+  } else if (groups == 1) {
+    run(std::integral_constant<int32_t, 1>{});
+  } else {
+    run(std::integral_constant<int32_t, -1>{});
+  }
+}
+
+#endif
+
 }  // namespace
 
 bool stretchWeightsFor(int32_t n, int32_t m, StretchWeights& weights) {
@@ -329,9 +617,13 @@ bool stretchWeightsFor(int32_t n, int32_t m, StretchWeights& weights) {
   return true;
 }
 
-const FastPathTable<StretchLoop, 2>& stretchRowLoops() {
-  static constexpr FastPathTable<StretchLoop, 2> table = {
+const FastPathTable<StretchLoop, kStretchRowFastLoops>& stretchRowLoops() {
+  static constexpr FastPathTable<StretchLoop, kStretchRowFastLoops> table = {
       {{
+#if TVQ_SSE2_AVAILABLE
+          {"32-bit SSE2", F::Bgrx32, FormatSet::any(), F::Bgrx32, planRowsSse2<4>},
+          {"24-bit SSE2", F::Bgr24, FormatSet::any(), F::Bgr24, planRowsSse2<3>},
+#endif
           {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, planRows<4>},
           {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, planRows<3>},
       }},
@@ -340,9 +632,13 @@ const FastPathTable<StretchLoop, 2>& stretchRowLoops() {
   return table;
 }
 
-const FastPathTable<StretchLoop, 2>& stretchColumnLoops() {
-  static constexpr FastPathTable<StretchLoop, 2> table = {
+const FastPathTable<StretchLoop, kStretchColumnFastLoops>& stretchColumnLoops() {
+  static constexpr FastPathTable<StretchLoop, kStretchColumnFastLoops> table = {
       {{
+#if TVQ_SSE2_AVAILABLE
+          {"32-bit SSE2", F::Bgrx32, FormatSet::any(), F::Bgrx32, planColumnsSse2<4>},
+          {"24-bit SSE2", F::Bgr24, FormatSet::any(), F::Bgr24, planColumnsSse2<3>},
+#endif
           {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32, planColumns<4>},
           {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24, planColumns<3>},
       }},

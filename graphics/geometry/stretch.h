@@ -5,10 +5,12 @@
 #ifndef TVQ_GEOMETRY_STRETCH_H
 #define TVQ_GEOMETRY_STRETCH_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "graphics/frame/fast_path_table.h"
 #include "graphics/frame/pixel_view.h"
+#include "graphics/frame/sse2_available.h"
 #include "host_binding/rb_abi.h"
 
 namespace tvq {
@@ -35,8 +37,12 @@ void stretchColumns(const PixelView& in, const PixelView& out);
 
 using StretchLoop = void (*)(const PixelView& in, const PixelView& out, StretchWeights weights);
 // Fast entries name the formats of the picture read and the picture written.
-const FastPathTable<StretchLoop, 2>& stretchRowLoops();
-const FastPathTable<StretchLoop, 2>& stretchColumnLoops();
+// The SSE2 loops come first where the build may use SSE2, the portable ones
+// after them.
+inline constexpr size_t kStretchRowFastLoops = TVQ_SSE2_AVAILABLE ? 4 : 2;
+inline constexpr size_t kStretchColumnFastLoops = TVQ_SSE2_AVAILABLE ? 4 : 2;
+const FastPathTable<StretchLoop, kStretchRowFastLoops>& stretchRowLoops();
+const FastPathTable<StretchLoop, kStretchColumnFastLoops>& stretchColumnLoops();
 
 // "TVQ_Stretch(extends p as picture, width as integer, height as integer) as
 // picture"
