@@ -141,9 +141,6 @@ void mapSse2(SourceRows in, ResultRows out, AreaBounds area, const Lut3DTable& t
   const Axis& ga = greenAxis();
   const Axis& ba = blueAxis();
   const std::array<AxisOrder, 64>& orders = axisOrders();
-  // The weights 0..17 as doubles, loaded in place of converted.
-  static constexpr double kWhole[18] = {0, 1,  2,  3,  4,  5,  6,  7,  8,
-                                        9, 10, 11, 12, 13, 14, 15, 16, 17};
   const __m128d seventeen = _mm_set1_pd(17.0), zero = _mm_setzero_pd(), top = _mm_set1_pd(255.0);
   auto limited = [&](__m128d v) {
     return _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(_mm_div_pd(v, seventeen), zero), top));
@@ -163,10 +160,10 @@ void mapSse2(SourceRows in, ResultRows out, AreaBounds area, const Lut3DTable& t
       const double* c1 = c000 + p[o.first].up;
       const double* c2 = c1 + p[o.second].up;
       const double* c111 = c2 + p[o.third].up;
-      const __m128d w0 = _mm_load1_pd(&kWhole[17 - d[o.first]]);
-      const __m128d w1 = _mm_load1_pd(&kWhole[d[o.first] - d[o.second]]);
-      const __m128d w2 = _mm_load1_pd(&kWhole[d[o.second] - d[o.third]]);
-      const __m128d w3 = _mm_load1_pd(&kWhole[d[o.third]]);
+      const __m128d w0 = _mm_set1_pd(double(17 - d[o.first]));
+      const __m128d w1 = _mm_set1_pd(double(d[o.first] - d[o.second]));
+      const __m128d w2 = _mm_set1_pd(double(d[o.second] - d[o.third]));
+      const __m128d w3 = _mm_set1_pd(double(d[o.third]));
       auto weighed = [&](int c, bool pair) {
         auto load = [&](const double* corner) {
           return pair ? _mm_loadu_pd(corner + c) : _mm_load_sd(corner + c);
