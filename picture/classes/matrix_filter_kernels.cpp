@@ -153,14 +153,8 @@ void filterSpatialSse2(SourceRows in, ResultRows out, AreaBounds inner, const Sp
       for (size_t i = 0; i < taps.size(); ++i) {
         const __m128i p = _mm_loadu_si128(
             reinterpret_cast<const __m128i*>(bgra32::at(rows[taps[i].dy + 2], x + taps[i].dx)));
-        const __m128i lo = _mm_unpacklo_epi8(p, zero), hi = _mm_unpackhi_epi8(p, zero);
-        if (taps[i].weight == 1) {  // common in blurs: the product is the byte
-          low = _mm_add_epi16(low, lo);
-          high = _mm_add_epi16(high, hi);
-        } else {
-          low = _mm_add_epi16(low, _mm_mullo_epi16(lo, weights[i]));
-          high = _mm_add_epi16(high, _mm_mullo_epi16(hi, weights[i]));
-        }
+        low = _mm_add_epi16(low, _mm_mullo_epi16(_mm_unpacklo_epi8(p, zero), weights[i]));
+        high = _mm_add_epi16(high, _mm_mullo_epi16(_mm_unpackhi_epi8(p, zero), weights[i]));
       }
       // Sign-extended to 32 bits, one pixel a vector.
       auto widen = [](__m128i v, bool upper) {
