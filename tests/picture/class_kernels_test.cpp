@@ -131,6 +131,32 @@ TEST(ClassKernels, SeparableRowSumsMatchTheGeneralLoop) {
     });
 }
 
+// Rows wider than the fast loop's blocks of sums, and weights that are NaN,
+// infinite or huge now and then.
+TEST(ClassKernels, SeparableRowSumsMatchTheGeneralLoopOnWideRows) {
+  const double odd[] = {std::numeric_limits<double>::quiet_NaN(),
+                        std::numeric_limits<double>::infinity(), -1e300, 1e300};
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    std::mt19937 random(seed);
+    const int32_t w = 100 + int32_t(random() % 400), h = 1 + int32_t(random() % 30);
+    Picture source(w, h, random);
+    Picture fast(w, h, random, 0xCD), general(w, h, random, 0xCD);
+    zrw::SeparableFilter f{};
+    f.taps = 1 + int32_t(random() % 20);
+    std::uniform_real_distribution<double> weight(-0.5, 1.0);
+    for (int32_t i = 0; i < zrw::kMaxTaps; ++i) {
+      f.horizontal[i] = random() % 16 == 0 ? odd[random() % 4] : weight(random);
+      f.vertical[i] = random() % 16 == 0 ? odd[random() % 4] : weight(random);
+    }
+    f.red = random() % 2;
+    f.green = random() % 2;
+    f.blue = random() % 2;
+    ASSERT_TRUE(zrw::convolveSeparable(source.in(), fast.out(), f, KernelPath::Fast));
+    ASSERT_TRUE(zrw::convolveSeparable(source.in(), general.out(), f, KernelPath::General));
+    ASSERT_EQ(fast.bytes, general.bytes) << "seed " << seed << ", " << w << " x " << h;
+  }
+}
+
 TEST(ClassKernels, Lut3DWithoutBranchesMatchesTheGeneralLoop) {
   static zrw::Lut3DTable table;
   for (uint32_t seed = 1; seed <= 200; ++seed)
