@@ -60,9 +60,12 @@ RbPicture rotateByShear(RbPicture p, double rotation, const uint32_t* frameColor
   const Symmetry quarterTurns = symmetryOf(false, false, static_cast<int32_t>(turns));
   const double theta = (rotation - 90.0 * turns) * kPi / 180.0;
   const int32_t depth = resultDepthFor(in.view().depth);
-  // Mask intermediates at the mask's depth, raised to 16 below 16 bits as a
-  // picture's are.
-  const int32_t maskDepth = masked ? resultDepthFor(inMask.view().depth) : 0;
+  // Mask intermediates are made at the mask's own depth, and working
+  // pictures exist at 1, 16, 24 and 32 bits only: with an 8-bit mask (what
+  // the host makes for a source without one) the transparent form gives nil.
+  const int32_t maskDepth = masked ? inMask.view().depth : 0;
+  if (masked && maskDepth != 1 && maskDepth != 16 && maskDepth != 24 && maskDepth != 32)
+    return nullptr;
   const bool exchanged = exchangesSides(quarterTurns);
   const int32_t w = exchanged ? in.view().height : in.view().width;
   const int32_t h = exchanged ? in.view().width : in.view().height;

@@ -289,8 +289,26 @@ std::vector<DemoEntry> makeEntries() {
          "TVQ_ShearVertical(width as integer, height as integer, shear as double, frame_color as "
          "color) as picture",
          "card.TVQ_ShearVertical(320, 320, -0.25, &h336699)"));
-  add(op("Rotate by three shears", "TVQ_FreeRotateByShear(rotation as double) as picture",
-         "card.TVQ_FreeRotateByShear(30)"));
+  {
+    // The transparent form carries the source's mask through 32-bit working
+    // masks (an 8-bit mask, the host's own kind, gives nil): an opaque
+    // 32-bit mask on a copy of the card.
+    DemoEntry e = op("Rotate by three shears, transparent outside",
+                     "TVQ_FreeRotateByShear(rotation as double) as picture",
+                     "masked.TVQ_FreeRotateByShear(30)");
+    e.alsoNeeds = {
+        method("TVQ_FlipRotate(extends p as picture, flip_h as boolean, flip_v as "
+               "boolean, rotation as integer) as picture")};
+    e.setup = {"Dim masked As Picture = card.TVQ_FlipRotate(False, False, 0)",
+               "Dim opaque As Picture = NewPicture(masked.Width, masked.Height, 32)",
+               "For y As Integer = 0 To masked.Height - 1\n"
+               "  For x As Integer = 0 To masked.Width - 1\n"
+               "    opaque.RGBSurface.RawPixel(x, y) = 0\n"
+               "  Next\n"
+               "Next",
+               "masked.Mask = opaque"};
+    add(e);
+  }
   add(op("Rotate by three shears, coloured frame",
          "TVQ_FreeRotateByShear(rotation as double, frame_color as color) as picture",
          "card.TVQ_FreeRotateByShear(30, &h336699)"));
