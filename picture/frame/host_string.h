@@ -16,14 +16,6 @@ inline constexpr uint32_t kBinaryStringEncoding = 0xFFFF;
 // can be, or the host cannot build it. The caller owns the reference.
 RbString buildBinaryString(const void* bytes, int64_t length);
 
-// A new host string of `length` zero bytes, marked as binary data, that the
-// caller fills through `*storage`: the host builds it in place, so its bytes
-// need no buffer of the caller's. Nil, with `*storage` null, when `length` is
-// not positive or longer than a host string can be, or the host makes no
-// string without bytes or hands out storage of another length. The caller
-// owns the reference.
-RbString newBinaryString(int64_t length, uint8_t** storage);
-
 }  // namespace zrw
 
 #endif

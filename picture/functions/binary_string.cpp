@@ -111,13 +111,9 @@ RbString pictureToBinaryString(RbPicture picture) {
   if (!view.open(picture)) return nullptr;
   const std::optional<size_t> length = binaryStringLength(view.width(), view.height());
   if (!length) return nullptr;
-  // Written straight into the host's string where the host builds one to
-  // fill; otherwise into one buffer that the string is built from.
-  uint8_t* storage = nullptr;
-  if (RbString s = newBinaryString(static_cast<int64_t>(*length), &storage)) {
-    writeBinaryString(view, *length, storage);
-    return s;
-  }
+  // One buffer, written once and never cleared, that the host copies into
+  // its string: "REALBuildString" is only promised to copy bytes it is
+  // given, so no string is asked for without them.
   std::unique_ptr<uint8_t[]> buffer;
   try {
     buffer = std::make_unique_for_overwrite<uint8_t[]>(*length);

@@ -93,12 +93,13 @@ TEST_F(BinaryStringTest, WritesTheBytesWorkedOutByHand) {
        "00000000 00000000 00000000 00000000"
        "010203 040506 070809 0A0B0C 0D0E0F 101112"},
   };
-  // Written into the host's string in place, and through a buffer of its
-  // own for a host that makes no string without bytes.
+  // The writer always hands the host its bytes: the same string whether or
+  // not the host would also build one without them.
   for (bool inPlace : {true, false}) {
     host.options().buildsStringsWithoutBytes = inPlace;
     for (const ExactCase& c : cases) {
-      SCOPED_TRACE(std::string(c.hex) + (inPlace ? " in place" : " through a buffer"));
+      SCOPED_TRACE(std::string(c.hex) +
+                   (inPlace ? ", host builds empty strings" : ", host refuses them"));
       RbPicture p = pictureShowing(c.width, c.height, c.colors);
       // The fourth byte (mask, alpha) is not kept.
       host.setRawPixel(p, 0, 0, host.rawPixel(p, 0, 0) | 0x7F000000u);
