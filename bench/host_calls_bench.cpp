@@ -30,6 +30,7 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -332,6 +333,15 @@ struct CallCase {
   DirectCall direct;
 };
 
+// "x = expr" for a statement "Dim x As T = expr"; "" for any other.
+std::string assignmentOf(const std::string& statement) {
+  static const std::regex declaration(R"(^\s*Dim\s+(\w+)\s+As\s+\w+\s*=\s*(.*)$)",
+                                      std::regex::icase);
+  std::smatch m;
+  if (!std::regex_match(statement, m, declaration)) return "";
+  return m[1].str() + " = " + m[2].str();
+}
+
 size_t objectBytes(Host& host, RbObject o) {
   if (o == nullptr) return 0;
   if (host.typeName(o) == "string") return host.stringBytes(reinterpret_cast<RbString>(o)).size();
@@ -380,6 +390,13 @@ void runCall(benchmark::State& state, const CallCase& c, int32_t depth) {
   for (const std::string& line : c.setup) in.run(rbscript::parse(line));
   const rbscript::Program statement =
       c.statement.empty() ? rbscript::Program{} : rbscript::parse(c.statement);
+  // A statement that declares its result ("Dim half As Picture = ...")
+  // declares it on the first run; the timed runs assign it.
+  const std::string repeated = assignmentOf(c.statement);
+  const rbscript::Program again = c.statement.empty()
+                                      ? rbscript::Program{}
+                                      : rbscript::parse(repeated.empty() ? c.statement : repeated);
+  bool first = true;
   RbObject held = nullptr;
   auto once = [&] {
     if (c.direct) {
@@ -387,7 +404,8 @@ void runCall(benchmark::State& state, const CallCase& c, int32_t depth) {
       if (held != nullptr) host.release(held);
       held = made;
     } else {
-      in.run(statement);
+      in.run(first ? statement : again);
+      first = false;
     }
   };
   once();  // the first call outside the timing, to know the result

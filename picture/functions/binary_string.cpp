@@ -1,8 +1,6 @@
 #include "picture/functions/binary_string.h"
 
 #include <cstring>
-#include <memory>
-#include <new>
 #include <optional>
 
 #include "host_binding/host_services.h"
@@ -11,6 +9,7 @@
 #include "picture/frame/pixel_rows.h"
 #include "picture/frame/result_buffer.h"
 #include "picture/frame/source_view.h"
+#include "platform/win32.h"
 
 namespace zrw {
 namespace {
@@ -104,6 +103,25 @@ void writeBinaryString(const SourceView& view, size_t length, uint8_t* out) {
   packRows(view.rows(), out + kHeaderBytes);
 }
 
+// A block of global memory, locked for as long as this object lives.
+class StringBuffer {
+ public:
+  explicit StringBuffer(size_t bytes) : handle_(GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    if (handle_ != nullptr) bytes_ = static_cast<uint8_t*>(GlobalLock(handle_));
+  }
+  ~StringBuffer() {
+    if (bytes_ != nullptr) GlobalUnlock(handle_);
+    if (handle_ != nullptr) GlobalFree(handle_);
+  }
+  StringBuffer(const StringBuffer&) = delete;
+  StringBuffer& operator=(const StringBuffer&) = delete;
+  uint8_t* bytes() const { return bytes_; }
+
+ private:
+  HGLOBAL handle_;
+  uint8_t* bytes_ = nullptr;
+};
+
 }  // namespace
 
 RbString pictureToBinaryString(RbPicture picture) {
@@ -113,15 +131,12 @@ RbString pictureToBinaryString(RbPicture picture) {
   if (!length) return nullptr;
   // One buffer, written once and never cleared, that the host copies into
   // its string: "REALBuildString" is only promised to copy bytes it is
-  // given, so no string is asked for without them.
-  std::unique_ptr<uint8_t[]> buffer;
-  try {
-    buffer = std::make_unique_for_overwrite<uint8_t[]>(*length);
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-  writeBinaryString(view, *length, buffer.get());
-  return buildBinaryString(buffer.get(), static_cast<int64_t>(*length));
+  // given, so no string is asked for without them. Global memory, because
+  // the system serves large blocks of it cheaply (whole pages, reused).
+  StringBuffer buffer(*length);
+  if (buffer.bytes() == nullptr) return nullptr;
+  writeBinaryString(view, *length, buffer.bytes());
+  return buildBinaryString(buffer.bytes(), static_cast<int64_t>(*length));
 }
 
 RbPicture pictureFromBinaryString(const uint8_t* bytes, size_t length) {
