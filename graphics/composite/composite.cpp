@@ -7,6 +7,7 @@
 #include "graphics/frame/blend_rows_avx512.h"
 #include "graphics/frame/channel_math.h"
 #include "graphics/frame/format_access.h"
+#include "graphics/frame/overlay_rows.h"
 #include "graphics/frame/processor_features.h"
 
 namespace tvq {
@@ -45,43 +46,29 @@ void blendSpan(const PixelView& source, const uint8_t* ps, const PixelView& over
 template <typename In, typename Overlay, typename Out, bool Wide = false>
 void compositeWalk(const PixelView& source, const PixelView& overlay, const PixelView* overlayMask,
                    const PixelView& target, OverlayPlacement at, uint32_t weight) {
-  const int32_t width = std::min(source.width, target.width);
-  const int32_t height = std::min(source.height, target.height);
   const PixelView* levels =
       overlayMask != nullptr && overlayMask->sameSizeAs(overlay) ? overlayMask : nullptr;
-  const CoveredArea area = coveredArea(width, height, overlay.width, overlay.height, at);
+  const CoveredArea area =
+      coveredArea(std::min(source.width, target.width), std::min(source.height, target.height),
+                  overlay.width, overlay.height, at);
   const int32_t inStep = stepOf(In{}, source), overStep = stepOf(Overlay{}, overlay),
                 outStep = stepOf(Out{}, target);
-  for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* from = source.row(y);
-    uint8_t* to = target.row(y);
-    if (!area.coversRow(y)) {
-      copyPixels(In{}, source, from, Out{}, target, to, width, CopyRule::Converted);
-      continue;
-    }
-    copyPixels(In{}, source, from, Out{}, target, to, area.left, CopyRule::Converted);
-    // Inside the covered area both differences lie within the overlay.
-    const auto overY = static_cast<int32_t>(int64_t{y} - at.top);
-    const auto overX = static_cast<int32_t>(int64_t{area.left} - at.left);
-    const uint8_t* ps = from + static_cast<ptrdiff_t>(area.left) * inStep;
-    const uint8_t* po = overlay.row(overY) + static_cast<ptrdiff_t>(overX) * overStep;
-    uint8_t* pt = to + static_cast<ptrdiff_t>(area.left) * outStep;
-    const int32_t count = area.right - area.left + 1;
-    if (levels == nullptr) {
-      blendSpan<In, Overlay, Out, Wide>(source, ps, overlay, po, target, pt, count, weight);
-    } else {
-      const uint8_t* pm = levels->at(overX, overY);
-      for (int32_t i = 0; i < count;
-           ++i, ps += inStep, po += overStep, pt += outStep, pm += levels->bytesPerPixel) {
-        const uint32_t w = ownMaskWeight(redOf(readPixel(*levels, pm)), weight);
-        store(Out{}, target, pt,
-              blendPixel(fetch(Overlay{}, overlay, po), fetch(In{}, source, ps), w));
-      }
-    }
-    const int32_t after = area.right + 1;
-    copyPixels(In{}, source, from + static_cast<ptrdiff_t>(after) * inStep, Out{}, target,
-               to + static_cast<ptrdiff_t>(after) * outStep, width - after, CopyRule::Converted);
-  }
+  walkOverlayRows<In, Out>(
+      source, target, area, at,
+      [&](const uint8_t* ps, uint8_t* pt, int32_t overX, int32_t overY, int32_t count) {
+        const uint8_t* po = overlay.row(overY) + static_cast<ptrdiff_t>(overX) * overStep;
+        if (levels == nullptr) {
+          blendSpan<In, Overlay, Out, Wide>(source, ps, overlay, po, target, pt, count, weight);
+          return;
+        }
+        const uint8_t* pm = levels->at(overX, overY);
+        for (int32_t i = 0; i < count;
+             ++i, ps += inStep, po += overStep, pt += outStep, pm += levels->bytesPerPixel) {
+          const uint32_t w = ownMaskWeight(redOf(readPixel(*levels, pm)), weight);
+          store(Out{}, target, pt,
+                blendPixel(fetch(Overlay{}, overlay, po), fetch(In{}, source, ps), w));
+        }
+      });
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "graphics/frame/format_access.h"
 #include "graphics/frame/mask_argument.h"
 #include "graphics/frame/operation.h"
+#include "graphics/frame/overlay_rows.h"
 
 namespace tvq {
 namespace {
@@ -14,37 +15,23 @@ using F = PixelFormat;
 template <typename In, typename Overlay, typename Out>
 void maskedWalk(const PixelView& source, const PixelView& overlay, const PixelView& mask,
                 const PixelView& target, OverlayPlacement at) {
-  const int32_t width = std::min(source.width, target.width);
-  const int32_t height = std::min(source.height, target.height);
-  const CoveredArea area = coveredArea(width, height, std::min(overlay.width, mask.width),
-                                       std::min(overlay.height, mask.height), at);
+  const CoveredArea area =
+      coveredArea(std::min(source.width, target.width), std::min(source.height, target.height),
+                  std::min(overlay.width, mask.width), std::min(overlay.height, mask.height), at);
   const int32_t inStep = stepOf(In{}, source), overStep = stepOf(Overlay{}, overlay),
                 outStep = stepOf(Out{}, target);
-  for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* from = source.row(y);
-    uint8_t* to = target.row(y);
-    if (!area.coversRow(y)) {
-      copyPixels(In{}, source, from, Out{}, target, to, width, CopyRule::Converted);
-      continue;
-    }
-    copyPixels(In{}, source, from, Out{}, target, to, area.left, CopyRule::Converted);
-    const auto overY = static_cast<int32_t>(int64_t{y} - at.top);
-    const auto overX = static_cast<int32_t>(int64_t{area.left} - at.left);
-    const uint8_t* ps = from + static_cast<ptrdiff_t>(area.left) * inStep;
-    const uint8_t* po = overlay.row(overY) + static_cast<ptrdiff_t>(overX) * overStep;
-    const uint8_t* pm = mask.at(overX, overY);
-    uint8_t* pt = to + static_cast<ptrdiff_t>(area.left) * outStep;
-    const int32_t count = area.right - area.left + 1;
-    for (int32_t i = 0; i < count;
-         ++i, ps += inStep, po += overStep, pt += outStep, pm += mask.bytesPerPixel) {
-      const uint32_t w = maskArgumentWeight(maskLevelOf(readPixel(mask, pm)));
-      const PixelValue s = fetch(In{}, source, ps);
-      store(Out{}, target, pt, w == 0 ? s : blendPixel(fetch(Overlay{}, overlay, po), s, w));
-    }
-    const int32_t after = area.right + 1;
-    copyPixels(In{}, source, from + static_cast<ptrdiff_t>(after) * inStep, Out{}, target,
-               to + static_cast<ptrdiff_t>(after) * outStep, width - after, CopyRule::Converted);
-  }
+  walkOverlayRows<In, Out>(
+      source, target, area, at,
+      [&](const uint8_t* ps, uint8_t* pt, int32_t overX, int32_t overY, int32_t count) {
+        const uint8_t* po = overlay.row(overY) + static_cast<ptrdiff_t>(overX) * overStep;
+        const uint8_t* pm = mask.at(overX, overY);
+        for (int32_t i = 0; i < count;
+             ++i, ps += inStep, po += overStep, pt += outStep, pm += mask.bytesPerPixel) {
+          const uint32_t w = maskArgumentWeight(maskLevelOf(readPixel(mask, pm)));
+          const PixelValue s = fetch(In{}, source, ps);
+          store(Out{}, target, pt, w == 0 ? s : blendPixel(fetch(Overlay{}, overlay, po), s, w));
+        }
+      });
 }
 
 }  // namespace
