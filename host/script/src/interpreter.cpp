@@ -136,8 +136,7 @@ void Interpreter::execute(const Stmt& s) { exec(s); }
 
 void Interpreter::checkStack(SourcePos pos) const {
   if (stackLimit_ == 0) return;
-  const char here = 0;
-  if (reinterpret_cast<uintptr_t>(&here) < stackLimit_)
+  if (stackAddressHere() < stackLimit_)
     throw ScriptError(pos, "nested too deeply: the runner's stack is used up");
 }
 

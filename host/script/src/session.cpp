@@ -58,8 +58,7 @@ void runStackWork(StackWork& w) {
   // 48 MB was seen to fail too, so keep well clear of it.
   usable = std::min(usable, size_t{24} << 20);
 #endif
-  const char top = 0;
-  const auto here = reinterpret_cast<uintptr_t>(&top);
+  const uintptr_t here = stackAddressHere();
   try {
     (*w.work)(here > usable ? here - usable : 1);
   } catch (...) {

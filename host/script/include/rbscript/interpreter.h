@@ -23,6 +23,13 @@
 
 namespace rbscript {
 
+// Where the calling function's frame is on the machine stack. A local
+// variable's address would not do: AddressSanitizer may keep locals on a
+// separate "fake" stack, which says nothing about the real one.
+inline __attribute__((always_inline)) uintptr_t stackAddressHere() {
+  return reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+}
+
 class Interpreter {
  public:
   // `host` must have its plug-ins loaded already. Print and message boxes
@@ -40,8 +47,8 @@ class Interpreter {
   void run(const Program& program);
   void execute(const Stmt& statement);
 
-  // Below this address the stack is used up: a statement or expression that
-  // would go deeper fails with an error instead (0: no check).
+  // Below this address (as stackAddressHere() measures) the stack is used up: a statement or
+  // expression that would go deeper fails with an error instead (0: no check).
   void setStackLimit(uintptr_t lowest) { stackLimit_ = lowest; }
   // After each statement that leaves the host audit not clean and changed,
   // writes what the host holds to `audit` ("NAME:LINE: audit: ...").
