@@ -25,6 +25,7 @@
 #include "graphics/conversion/downsample.h"
 #include "graphics/conversion/memory_block_export.h"
 #include "graphics/conversion/picture_properties.h"
+#include "graphics/conversion/screen_capture.h"
 #include "graphics/frame/error_methods.h"
 #include "graphics/frame/registration.h"
 #include "graphics/geometry/crawling_ants.h"
@@ -209,7 +210,10 @@ std::array clientPictureGlobalMethods = {
            "color) as TVQ_ClientPicture"),
 };
 // Global methods "F(extends s as screen, ...)".
-std::array<RbMethodRecord, 0> screenGlobalMethods{};
+std::array screenGlobalMethods = {
+    method(rbFunction(screenCaptureMethod),
+           "TVQ_ScreenCapture(extends s as screen, capture_rect as TVQ_Rectangle) as picture"),
+};
 
 }  // namespace
 

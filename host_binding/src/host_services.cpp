@@ -23,6 +23,7 @@ HostEntry<RbPicture(RbPicture, RbBoolean)> pictureMaskEntry("REALGetPictureMask"
 HostEntry<RbPicture(int32_t, int32_t, int32_t)> newPictureEntry("newPicture");
 HostEntry<RbPicture(int32_t, int32_t, int32_t, const void*, int32_t)> pictureFromBufferEntry(
     "REALBuildPictureFromBuffer");
+HostEntry<RbPicture(uintptr_t, RbBoolean)> pictureFromGWorldEntry("REALBuildPictureFromGWorld");
 HostEntry<RbGraphics(RbPicture)> graphicsGetterEntry("pluginPictureGraphicsGetter");
 HostEntry<uintptr_t(RbGraphics)> graphicsDCEntry("REALGraphicsDC");
 HostEntry<void(uintptr_t, RbPicture, const RbRect16*, RbBoolean)> drawPictureEntry(
@@ -73,6 +74,9 @@ RbPicture newPicture(int32_t w, int32_t h, int32_t depth) { return newPictureEnt
 RbPicture realBuildPictureFromBuffer(int32_t w, int32_t h, int32_t format, const void* pixels,
                                      int32_t rowBytes) {
   return pictureFromBufferEntry(w, h, format, pixels, rowBytes);
+}
+RbPicture realBuildPictureFromGWorld(uintptr_t world, RbBoolean bypassOwnership) {
+  return pictureFromGWorldEntry(world, bypassOwnership);
 }
 RbGraphics pluginPictureGraphicsGetter(RbPicture p) { return graphicsGetterEntry(p); }
 uintptr_t realGraphicsDC(RbGraphics g) { return graphicsDCEntry(g); }

@@ -33,60 +33,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gdi_objects.h"
 #include "platform/large_blocks.h"
 #include "platform/win32.h"
 
+using namespace platform_detail;
+
 namespace {
 
-constexpr uint32_t kDibSectionMagic = 0x44494253u;         // "DIBS"
-constexpr uint32_t kPlaceholderBitmapMagic = 0x44464C54u;  // "DFLT"
-constexpr uint32_t kDeviceContextMagic = 0x4D454D44u;      // "MEMD"
-constexpr uint32_t kFreedMagic = 0x64656164u;              // "dead"
-
-constexpr UINT kMaxColorTableEntries = 256;
 constexpr uint64_t kMaxImageBytes = uint64_t{1} << 30;
 constexpr DWORD kLargestInfoHeader = 124;  // BITMAPV5HEADER
-
-}  // namespace
-
-struct PlatformGdiObject {
-  uint32_t magic;
-  PlatformDeviceContext* selectedInto;  // DIB sections only
-  DIBSECTION section;
-  UINT colorCount;  // 2^depth for depths up to 8, else 0
-  RGBQUAD colors[kMaxColorTableEntries];
-};
-
-struct PlatformDeviceContext {
-  uint32_t magic;
-  PlatformGdiObject* selected;  // the placeholder or a DIB section
-  PlatformGdiObject placeholder;
-};
-
-namespace {
-
-uint32_t MagicAt(const void* handle) {
-  uint32_t magic;
-  std::memcpy(&magic, handle, sizeof magic);
-  return magic;
-}
-
-template <typename T>
-bool Aligned(const T* handle) {
-  return reinterpret_cast<uintptr_t>(handle) % alignof(T) == 0;
-}
-
-// A DIB section or a DC's placeholder bitmap.
-PlatformGdiObject* LiveBitmap(HGDIOBJ object) {
-  if (object == nullptr || !Aligned(object)) return nullptr;
-  uint32_t magic = MagicAt(object);
-  return magic == kDibSectionMagic || magic == kPlaceholderBitmapMagic ? object : nullptr;
-}
-
-PlatformDeviceContext* LiveDc(HDC dc) {
-  if (dc == nullptr || !Aligned(dc)) return nullptr;
-  return MagicAt(dc) == kDeviceContextMagic ? dc : nullptr;
-}
 
 bool SupportedDepth(WORD depth) {
   switch (depth) {
@@ -102,11 +58,32 @@ bool SupportedDepth(WORD depth) {
   }
 }
 
-struct DibLayout {
-  DWORD rowBytes;
-  DWORD imageBytes;
-  LONG rows;
-};
+void InitPlaceholder(PlatformGdiObject* placeholder) {
+  placeholder->magic = kPlaceholderBitmapMagic;
+  BITMAP& bm = placeholder->section.dsBm;
+  bm.bmWidth = 1;
+  bm.bmHeight = 1;
+  bm.bmWidthBytes = 2;  // device-dependent bitmaps pad rows to 2 bytes
+  bm.bmPlanes = 1;
+  bm.bmBitsPixel = 1;
+}
+
+// Clips [start, start + count) to the table; 0 when nothing of it is there.
+UINT ClipToTable(const PlatformGdiObject& bitmap, UINT start, UINT count) {
+  if (start >= bitmap.colorCount) return 0;
+  return std::min(count, bitmap.colorCount - start);
+}
+
+// The DIB section selected into `dc`, or null.
+PlatformGdiObject* SelectedDibSection(HDC dc) {
+  PlatformDeviceContext* context = LiveDc(dc);
+  if (context == nullptr || context->magic != kMemoryDcMagic) return nullptr;
+  return context->selected->magic == kDibSectionMagic ? context->selected : nullptr;
+}
+
+}  // namespace
+
+namespace platform_detail {
 
 // False for anything CreateDIBSection refuses.
 bool LayOutDib(const BITMAPINFOHEADER& header, DibLayout* layout) {
@@ -130,30 +107,42 @@ bool LayOutDib(const BITMAPINFOHEADER& header, DibLayout* layout) {
   return true;
 }
 
-void InitPlaceholder(PlatformGdiObject* placeholder) {
-  placeholder->magic = kPlaceholderBitmapMagic;
-  BITMAP& bm = placeholder->section.dsBm;
-  bm.bmWidth = 1;
-  bm.bmHeight = 1;
-  bm.bmWidthBytes = 2;  // device-dependent bitmaps pad rows to 2 bytes
-  bm.bmPlanes = 1;
-  bm.bmBitsPixel = 1;
+PlatformGdiObject* LiveBitmap(HGDIOBJ object) {
+  if (object == nullptr || !Aligned(object)) return nullptr;
+  const uint32_t magic = MagicAt(object);
+  return magic == kDibSectionMagic || magic == kDeviceBitmapMagic ||
+                 magic == kPlaceholderBitmapMagic
+             ? object
+             : nullptr;
 }
 
-// Clips [start, start + count) to the table; 0 when nothing of it is there.
-UINT ClipToTable(const PlatformGdiObject& bitmap, UINT start, UINT count) {
-  if (start >= bitmap.colorCount) return 0;
-  return std::min(count, bitmap.colorCount - start);
+PlatformGdiObject* LivePalette(HGDIOBJ object) {
+  if (object == nullptr || !Aligned(object)) return nullptr;
+  const uint32_t magic = MagicAt(object);
+  return magic == kPaletteMagic || magic == kStockPaletteMagic ? object : nullptr;
 }
 
-// The DIB section selected into `dc`, or null.
-PlatformGdiObject* SelectedDibSection(HDC dc) {
-  PlatformDeviceContext* context = LiveDc(dc);
-  if (context == nullptr) return nullptr;
-  return context->selected->magic == kDibSectionMagic ? context->selected : nullptr;
+PlatformDeviceContext* LiveDc(HDC dc) {
+  if (dc == nullptr || !Aligned(dc)) return nullptr;
+  switch (MagicAt(dc)) {
+    case kMemoryDcMagic:
+    case kDisplayDcMagic:
+    case kScreenDcMagic:
+    case kSurfaceDcMagic:
+      return dc;
+    default:
+      return nullptr;
+  }
 }
 
-}  // namespace
+void InitDc(PlatformDeviceContext* dc, uint32_t magic) {
+  InitPlaceholder(&dc->placeholder);
+  dc->selected = &dc->placeholder;
+  dc->palette = StockPalette();
+  dc->magic = magic;
+}
+
+}  // namespace platform_detail
 
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset) {
@@ -202,7 +191,9 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
   ds.dsBmih.biClrUsed = suppliedColors;
   ds.dshSection = nullptr;
   ds.dsOffset = 0;
+  bitmap->topDown = header.biHeight < 0;
   bitmap->magic = kDibSectionMagic;
+  CountObject(1);
 
   if (bits != nullptr) *bits = pixels;
   return bitmap;
@@ -228,14 +219,27 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID buffer) {
 }
 
 BOOL DeleteObject(HGDIOBJ object) {
+  if (PlatformGdiObject* palette = LivePalette(object)) {
+    if (palette->magic == kStockPaletteMagic) return TRUE;
+    if (palette->selections != 0) return FALSE;
+    palette->magic = kFreedMagic;
+    std::free(palette);
+    CountObject(-1);
+    return TRUE;
+  }
   PlatformGdiObject* bitmap = LiveBitmap(object);
   if (bitmap == nullptr) return FALSE;
   if (bitmap->magic == kPlaceholderBitmapMagic) return TRUE;
   if (bitmap->selectedInto != nullptr) return FALSE;
+  if (bitmap->magic == kDibSectionMagic) {
+    platform_detail::FreeBlock(static_cast<unsigned char*>(bitmap->section.dsBm.bmBits),
+                               bitmap->section.dsBmih.biSizeImage);
+  } else if (bitmap->magic == kDeviceBitmapMagic) {
+    platform_detail::FreeBlock(reinterpret_cast<unsigned char*>(bitmap->words), bitmap->wordBytes);
+  }
   bitmap->magic = kFreedMagic;
-  platform_detail::FreeBlock(static_cast<unsigned char*>(bitmap->section.dsBm.bmBits),
-                             bitmap->section.dsBmih.biSizeImage);
   std::free(bitmap);
+  CountObject(-1);
   return TRUE;
 }
 
@@ -244,24 +248,28 @@ HDC CreateCompatibleDC(HDC dc) {
   auto* context =
       static_cast<PlatformDeviceContext*>(std::calloc(1, sizeof(PlatformDeviceContext)));
   if (context == nullptr) return nullptr;
-  InitPlaceholder(&context->placeholder);
-  context->selected = &context->placeholder;
-  context->magic = kDeviceContextMagic;
+  InitDc(context, kMemoryDcMagic);
+  CountDc(1);
   return context;
 }
 
+// A DC from GetDC goes back with ReleaseDC, as on Windows.
 BOOL DeleteDC(HDC dc) {
   PlatformDeviceContext* context = LiveDc(dc);
-  if (context == nullptr) return FALSE;
+  if (context == nullptr || context->magic == kScreenDcMagic) return FALSE;
   context->selected->selectedInto = nullptr;
+  if (context->palette->magic == kPaletteMagic) --context->palette->selections;
   context->placeholder.magic = kFreedMagic;
   context->magic = kFreedMagic;
   std::free(context);
+  CountDc(-1);
   return TRUE;
 }
 
+// Bitmaps go into memory DCs only.
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
   PlatformDeviceContext* context = LiveDc(dc);
+  if (context != nullptr && context->magic != kMemoryDcMagic) return nullptr;
   PlatformGdiObject* bitmap = LiveBitmap(object);
   if (context == nullptr || bitmap == nullptr) return nullptr;
   PlatformGdiObject* previous = context->selected;

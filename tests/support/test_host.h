@@ -18,13 +18,15 @@ inline ::testing::AssertionResult AuditUnchanged(const rbhost::Host& host,
   rbhost::Audit now = host.audit();
   ::testing::AssertionResult r = ::testing::AssertionSuccess();
   bool ok = now.descriptionLocks == 0 && now.globalMemoryLocks == 0 && now.violations.empty() &&
-            now.liveObjects == before.liveObjects && now.references == before.references;
+            now.liveObjects == before.liveObjects && now.references == before.references &&
+            now.gdiObjects == before.gdiObjects && now.deviceContexts == before.deviceContexts;
   if (ok) return r;
   auto fail = ::testing::AssertionFailure();
   fail << "host audit: descriptionLocks=" << now.descriptionLocks
        << " globalMemoryLocks=" << now.globalMemoryLocks << " liveObjects=" << now.liveObjects
        << " (before " << before.liveObjects << ") references=" << now.references << " (before "
-       << before.references << ")";
+       << before.references << ") gdiObjects=" << now.gdiObjects << " (before " << before.gdiObjects
+       << ") deviceContexts=" << now.deviceContexts << " (before " << before.deviceContexts << ")";
   for (const auto& v : now.violations) fail << "\n  violation: " << v;
   return fail;
 }

@@ -42,6 +42,9 @@ bool PropertyRegistration::direct() const {
 Host::Host(HostOptions options) : options_(std::move(options)), state_(std::make_unique<State>()) {
   if (currentHost != nullptr) throw HostError("only one host can exist at a time");
   currentHost = this;
+  const GdiTotals before = gdiTotals();
+  state_->gdiObjectsBefore = before.objects;
+  state_->deviceContextsBefore = before.deviceContexts;
 }
 
 Host::~Host() {
@@ -211,6 +214,7 @@ char* Host::directField(RbObject object, const PropertyRegistration& p, size_t s
 
 Audit Host::audit() const {
   Audit a;
+  int64_t hostObjects = 0, hostDeviceContexts = 0;
   for (const auto& [handle, object] : state_->objects) {
     if (object->dying) continue;
     ++a.liveObjects;
@@ -219,10 +223,39 @@ Audit Host::audit() const {
     auto& p = static_cast<PictureObject&>(*object);
     a.descriptionLocks += p.descriptionLocks;
     if (p.global != nullptr) a.globalMemoryLocks += GlobalFlags(p.global) & GMEM_LOCKCOUNT;
+    if (p.bitmap != nullptr) ++hostObjects;
+    if (p.graphics && p.graphics->dc != nullptr) ++hostDeviceContexts;
   }
+  const GdiTotals now = gdiTotals();
+#ifdef _WIN32
+  a.gdiObjects = now.objects - state_->gdiObjectsBefore - hostObjects - hostDeviceContexts;
+#else
+  a.gdiObjects = now.objects - state_->gdiObjectsBefore - hostObjects;
+  a.deviceContexts = now.deviceContexts - state_->deviceContextsBefore - hostDeviceContexts;
+#endif
   a.violations = state_->violations;
   return a;
 }
+
+uintptr_t Host::newGWorld(RbPicture p) {
+  auto* o = state_->find<PictureObject>(p, Object::Type::Picture);
+  if (o == nullptr) return 0;
+  auto world = std::make_unique<GWorld>();
+  world->width = o->width;
+  world->height = o->height;
+  world->pixels.resize(size_t(o->width) * size_t(o->height));
+  PixelAccess pixels(*o);
+  for (int32_t y = 0; y < o->height; ++y)
+    for (int32_t x = 0; x < o->width; ++x)
+      world->pixels[size_t(y) * size_t(o->width) + size_t(x)] =
+          toColor(pixels.color(x, o->height - 1 - y));
+  const uintptr_t handle = state_->nextGWorld;
+  state_->nextGWorld += 16;
+  state_->gworlds[handle] = std::move(world);
+  return handle;
+}
+
+bool Host::gworldAlive(uintptr_t world) const { return state_->gworlds.count(world) != 0; }
 
 void Host::failLocksOf(RbPicture p, bool fail) {
   if (auto* o = state_->find<PictureObject>(p, Object::Type::Picture)) o->failLocks = fail;

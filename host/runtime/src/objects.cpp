@@ -45,7 +45,10 @@ void Host::State::release(const void* handle, const char* service) {
           reinterpret_cast<RbObject>(const_cast<void*>(handle)));
   } else if (o->type == Object::Type::Picture) {
     auto* picture = static_cast<PictureObject*>(o);
-    if (picture->graphics) graphics.erase(picture->graphics.get());
+    if (picture->graphics) {
+      graphics.erase(picture->graphics.get());
+      if (picture->graphics->dc != nullptr) deviceContexts.erase(picture->graphics->dc);
+    }
     if (picture->descriptionLocks != 0)
       violation("picture destroyed while its description is locked");
     if (picture->mask != nullptr) release(picture->mask, "picture mask");

@@ -35,26 +35,40 @@ std::vector<RGBQUAD> defaultPalette(int32_t depth) {
   return table;
 }
 
+// The colour table of a DIB section is reached through a DC it is selected
+// into: the picture's graphics DC when it holds the section (a section lives
+// in one DC at a time), else a DC of its own for the moment.
 class DibSectionColorTable {
  public:
-  explicit DibSectionColorTable(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr)) {
-    previous_ = SelectObject(dc_, bitmap);
+  explicit DibSectionColorTable(PictureObject& p) {
+    if (p.graphics && p.graphics->dc != nullptr && p.graphics->previousBitmap != nullptr) {
+      dc_ = p.graphics->dc;
+      return;
+    }
+    dc_ = CreateCompatibleDC(nullptr);
+    owned_ = true;
+    previous_ = SelectObject(dc_, p.bitmap);
   }
   ~DibSectionColorTable() {
+    if (!owned_) return;
     SelectObject(dc_, previous_);
     DeleteDC(dc_);
   }
+  DibSectionColorTable(const DibSectionColorTable&) = delete;
+  DibSectionColorTable& operator=(const DibSectionColorTable&) = delete;
   UINT get(RGBQUAD* out, UINT count) { return GetDIBColorTable(dc_, 0, count, out); }
   UINT set(const RGBQUAD* in, UINT count) { return SetDIBColorTable(dc_, 0, count, in); }
 
  private:
-  HDC dc_;
-  HGDIOBJ previous_;
+  HDC dc_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  bool owned_ = false;
 };
 
 }  // namespace
 
 PictureObject::~PictureObject() {
+  graphics.reset();  // its DC may hold the bitmap, which cannot go while selected
   if (global != nullptr) GlobalFree(global);
   if (bitmap != nullptr) DeleteObject(bitmap);
 }
@@ -139,7 +153,7 @@ std::vector<Rgb> readPalette(PictureObject& p) {
   if (p.global != nullptr) {
     std::memcpy(table.data(), pictureColorTable(p), table.size() * sizeof(RGBQUAD));
   } else {
-    DibSectionColorTable(p.bitmap).get(table.data(), static_cast<UINT>(table.size()));
+    DibSectionColorTable(p).get(table.data(), static_cast<UINT>(table.size()));
   }
   std::vector<Rgb> colors;
   for (const RGBQUAD& q : table) colors.push_back({q.rgbRed, q.rgbGreen, q.rgbBlue});
@@ -154,7 +168,7 @@ void writePalette(PictureObject& p, const std::vector<Rgb>& colors) {
   if (p.global != nullptr) {
     std::memcpy(pictureColorTable(p), table.data(), table.size() * sizeof(RGBQUAD));
   } else {
-    DibSectionColorTable(p.bitmap).set(table.data(), static_cast<UINT>(table.size()));
+    DibSectionColorTable(p).set(table.data(), static_cast<UINT>(table.size()));
   }
 }
 

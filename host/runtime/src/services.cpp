@@ -243,6 +243,57 @@ RbPicture newPicture(int32_t width, int32_t height, int32_t depth) {
   return static_cast<RbPicture>(s.adopt(std::move(p)));
 }
 
+// Format 2: `height` rows of `width` blue, green, red bytes, the top row
+// first, rows `rowBytes` apart. The host copies them into a new 24-bit
+// picture; anything else gives nil. Counts against failNewPictureAfter.
+RbPicture REALBuildPictureFromBuffer(int32_t width, int32_t height, int32_t format,
+                                     const void* pixels, int32_t rowBytes) {
+  Host::State& s = state();
+  if (format != 2 || pixels == nullptr || width <= 0 || height <= 0 ||
+      int64_t(rowBytes) < int64_t(width) * 3)
+    return nullptr;
+  if (s.newPicturesLeft) {
+    if (*s.newPicturesLeft <= 0) return nullptr;
+    --*s.newPicturesLeft;
+  }
+  auto p = makePicture(width, height, 24, Host::current().options().newPictureStorage, 0);
+  if (!p) return nullptr;
+  uint8_t* bits = pictureBits(*p);
+  const auto* from = static_cast<const uint8_t*>(pixels);
+  for (int32_t y = 0; y < height; ++y)
+    std::memcpy(bits + size_t(height - 1 - y) * size_t(p->rowBytes),
+                from + size_t(y) * size_t(rowBytes), size_t(width) * 3);
+  return static_cast<RbPicture>(s.adopt(std::move(p)));
+}
+
+// A picture copied from one of the host's graphics worlds (Host::newGWorld).
+// Without `bypassOwnership` the host takes the world over and disposes of
+// it; with it the world stays the caller's.
+RbPicture REALBuildPictureFromGWorld(uintptr_t world, RbBoolean bypassOwnership) {
+  Host::State& s = state();
+  auto it = s.gworlds.find(world);
+  if (it == s.gworlds.end()) {
+    s.violation("REALBuildPictureFromGWorld: invalid graphics world");
+    return nullptr;
+  }
+  RbPicture result = nullptr;
+  const bool allowed = !s.newPicturesLeft || *s.newPicturesLeft > 0;
+  if (allowed) {
+    if (s.newPicturesLeft) --*s.newPicturesLeft;
+    const GWorld& g = *it->second;
+    auto p = makePicture(g.width, g.height, 32, Host::current().options().newPictureStorage, 0);
+    if (p) {
+      uint8_t* bits = pictureBits(*p);
+      for (int32_t y = 0; y < g.height; ++y)
+        std::memcpy(bits + size_t(g.height - 1 - y) * size_t(p->rowBytes),
+                    g.pixels.data() + size_t(y) * size_t(g.width), size_t(g.width) * 4);
+      result = static_cast<RbPicture>(s.adopt(std::move(p)));
+    }
+  }
+  if (bypassOwnership == 0) s.gworlds.erase(it);
+  return result;
+}
+
 RbGraphics pluginPictureGraphicsGetter(RbPicture picture) {
   auto* p =
       state().expect<PictureObject>(picture, Object::Type::Picture, "pluginPictureGraphicsGetter");
@@ -256,11 +307,12 @@ RbGraphics pluginPictureGraphicsGetter(RbPicture picture) {
 }
 
 uintptr_t REALGraphicsDC(RbGraphics graphics) {
-  if (state().graphics.count(graphics) == 0) {
+  auto it = state().graphics.find(graphics);
+  if (it == state().graphics.end()) {
     state().violation("REALGraphicsDC: invalid graphics");
     return 0;
   }
-  return reinterpret_cast<uintptr_t>(graphics);
+  return reinterpret_cast<uintptr_t>(graphicsDC(state(), *it->second));
 }
 
 // Draws `picture` into the bounds of the graphics' picture, scaled to the
@@ -269,8 +321,8 @@ uintptr_t REALGraphicsDC(RbGraphics graphics) {
 void drawPicturePrimitive(uintptr_t dc, RbPicture picture, const RbRect16* bounds,
                           RbBoolean transparent) {
   Host::State& s = state();
-  auto it = s.graphics.find(reinterpret_cast<const void*>(dc));
-  if (it == s.graphics.end()) {
+  auto it = s.deviceContexts.find(reinterpret_cast<const void*>(dc));
+  if (it == s.deviceContexts.end()) {
     s.violation("drawPicturePrimitive: invalid device context");
     return;
   }
@@ -375,6 +427,8 @@ const Service services[] = {
     {"unlockPictureDescription", address(unlockPictureDescription)},
     {"REALGetPictureMask", address(REALGetPictureMask)},
     {"newPicture", address(newPicture)},
+    {"REALBuildPictureFromBuffer", address(REALBuildPictureFromBuffer)},
+    {"REALBuildPictureFromGWorld", address(REALBuildPictureFromGWorld)},
     {"pluginPictureGraphicsGetter", address(pluginPictureGraphicsGetter)},
     {"REALGraphicsDC", address(REALGraphicsDC)},
     {"drawPicturePrimitive", address(drawPicturePrimitive)},

@@ -29,9 +29,14 @@ struct Object {
 struct PictureObject;
 
 // The drawing surface of a picture; owned by it, handed out without a
-// reference, and its address doubles as the "device context" value.
+// reference. Its device context, made when first asked for, draws on the
+// picture's pixels: in the emulation whatever the storage, on Windows for
+// a DIB section (a packed picture's DC reaches no pixels there).
 struct GraphicsObject {
   PictureObject* picture = nullptr;
+  HDC dc = nullptr;
+  HGDIOBJ previousBitmap = nullptr;  // Windows: what the DC held before the picture
+  ~GraphicsObject();
 };
 
 struct PictureObject : Object {
@@ -79,9 +84,21 @@ struct InstanceObject : Object {
 // Plug-in data starts this many bytes into an instance.
 constexpr RbWord kInstanceDataOffset = 16;
 
+// A graphics world: the host's own off-screen pixels, 0x00RRGGBB words, top
+// row first.
+struct GWorld {
+  int32_t width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+};
+
 struct Host::State {
   std::unordered_map<const void*, std::unique_ptr<Object>> objects;
   std::unordered_map<const void*, GraphicsObject*> graphics;
+  std::unordered_map<const void*, GraphicsObject*> deviceContexts;  // by HDC
+  std::map<uintptr_t, std::unique_ptr<GWorld>> gworlds;             // by handle
+  uintptr_t nextGWorld = 0x6B000010;
+  // GDI objects and device contexts that existed when the host was made.
+  int64_t gdiObjectsBefore = 0, deviceContextsBefore = 0;
   std::vector<std::string> violations;
   Plugin* loading = nullptr;  // the plug-in whose REALPluginMain is running
   std::optional<int64_t> newPicturesLeft;
@@ -108,6 +125,17 @@ struct Host::State {
   void retain(const void* handle, const char* service);
   void release(const void* handle, const char* service);
 };
+
+// The device context of a graphics object, made on first use; null when
+// none can be made.
+HDC graphicsDC(Host::State& s, GraphicsObject& g);
+
+// GDI objects and device contexts that exist in the process now (on Windows
+// one figure for both, in `objects`).
+struct GdiTotals {
+  int64_t objects = 0, deviceContexts = 0;
+};
+GdiTotals gdiTotals();
 
 // Pixel memory of a picture, without taking a lock that the audit would see.
 BITMAPINFOHEADER* pictureHeader(PictureObject& p);

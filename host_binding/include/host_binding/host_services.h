@@ -37,6 +37,7 @@ RbPicture realGetPictureMask(RbPicture picture, RbBoolean create);
 RbPicture newPicture(int32_t width, int32_t height, int32_t depth);
 RbPicture realBuildPictureFromBuffer(int32_t width, int32_t height, int32_t format,
                                      const void* pixels, int32_t rowBytes);
+RbPicture realBuildPictureFromGWorld(uintptr_t world, RbBoolean bypassOwnership);
 RbGraphics pluginPictureGraphicsGetter(RbPicture picture);
 uintptr_t realGraphicsDC(RbGraphics graphics);
 void drawPicturePrimitive(uintptr_t dc, RbPicture picture, const RbRect16* bounds,

@@ -51,6 +51,7 @@ typedef void* HANDLE;
 typedef struct PlatformGlobalBlock* HGLOBAL;
 typedef struct PlatformGdiObject* HGDIOBJ;
 typedef HGDIOBJ HBITMAP;
+typedef HGDIOBJ HPALETTE;
 typedef struct PlatformDeviceContext* HDC;
 typedef struct PlatformModule* HMODULE;
 typedef HMODULE HINSTANCE;
@@ -217,6 +218,61 @@ int GetDeviceCaps(HDC dc, int index);
 // Copies entries start .. start + count - 1 that exist; returns how many.
 // With null entries: the size of the palette.
 UINT GetSystemPaletteEntries(HDC dc, UINT start, UINT count, PALETTEENTRY* entries);
+
+// The display (see platform/virtual_display.h for how it is set). It has one
+// desktop window at (0, 0) the display's size. Its device contexts come from
+// GetDC(NULL) (given back with ReleaseDC) and CreateDCA("DISPLAY") (given
+// back with DeleteDC); drawing on either draws on the display. Displays of
+// 16 bits show 5-6-5 colours, of 8 bits and fewer the nearest colour of their
+// system palette.
+#define HORZRES 8
+#define VERTRES 10
+HWND GetDesktopWindow();
+BOOL GetWindowRect(HWND window, RECT* rect);  // the desktop window only
+// Only the driver "DISPLAY" (any case) with no device; anything else fails.
+HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR output, const void* mode);
+BOOL IsRectEmpty(const RECT* rect);  // TRUE for null, zero or negative size
+// Fills what the DC draws on with the desktop colour (the whole bitmap of a
+// memory DC, the display for a display DC); FALSE for a DC without pixels.
+BOOL PaintDesktop(HDC dc);
+
+// Device-dependent bitmaps. A bitmap compatible with a display DC has the
+// display's depth; with a memory DC, the depth of the bitmap selected into it
+// (1 bit while its placeholder is selected, as on Windows); a width or height
+// of 0 gives a 1 x 1 monochrome bitmap. Their pixels are the device's
+// (GetObjectA gives a BITMAP with no bits, rows padded to 2 bytes); they are
+// reached with BitBlt and GetDIBits. Sizes up to 1 GiB of device pixels.
+#define SRCCOPY 0x00CC0020u
+#define CBM_INIT 0x04u
+#define HGDI_ERROR (reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(-1)))
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+// From a DIB of 1, 4, 8, 16, 24 or 32 bits (BI_RGB, or BI_BITFIELDS at 16 and
+// 32), bottom-up or top-down; the pixels are set only with CBM_INIT.
+HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
+                       const BITMAPINFO* info, UINT usage);
+// SRCCOPY only (FALSE for another operation). The source may be any DC with
+// pixels, the display included; source pixels outside it read as black, and
+// what falls outside the destination is not drawn.
+BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+            DWORD operation);
+// Reads `lines` rows of a bitmap from row `start` (counted from the bottom
+// for a bottom-up target, from the top for a top-down one) as a DIB of the
+// depth `info` names: 1, 4, 8 (with the colour table filled from the DC's
+// palette and each pixel its nearest entry), 16 (5-5-5), 24 or 32 (BI_RGB).
+// With null bits it only completes the header (biSizeImage; every field of
+// it from the bitmap when biBitCount is 0) and answers non-zero. Returns the
+// rows copied, 0 on failure. The bitmap may be selected into a DC.
+int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO* info,
+              UINT usage);
+
+// Palettes. Every DC starts with the stock DEFAULT_PALETTE (the 20 static
+// colours) selected; GetStockObject knows it alone. DeleteObject ignores it
+// and refuses a palette selected into a DC.
+#define DEFAULT_PALETTE 15
+HGDIOBJ GetStockObject(int object);
+HPALETTE CreatePalette(const LOGPALETTE* palette);                       // 1 to 256 entries
+HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);  // the previous one
+UINT RealizePalette(HDC dc);  // the entries of the selected palette
 
 // Modules, over the system loader.
 HMODULE LoadLibraryA(LPCSTR fileName);

@@ -121,10 +121,16 @@ struct Plugin {
 // What the host is holding on behalf of plug-in calls. A call that released
 // everything it took leaves the audit as it found it.
 struct Audit {
-  int64_t descriptionLocks = 0;         // picture descriptions locked and not unlocked
-  int64_t globalMemoryLocks = 0;        // GlobalLock counts on pictures' memory
-  int64_t liveObjects = 0;              // objects not yet destroyed
-  int64_t references = 0;               // sum of the reference counts of live objects
+  int64_t descriptionLocks = 0;   // picture descriptions locked and not unlocked
+  int64_t globalMemoryLocks = 0;  // GlobalLock counts on pictures' memory
+  int64_t liveObjects = 0;        // objects not yet destroyed
+  int64_t references = 0;         // sum of the reference counts of live objects
+  // GDI objects (bitmaps, palettes) and device contexts that plug-in calls
+  // made and did not delete, beyond those the host's own pictures and
+  // graphics hold. Windows counts device contexts among its GDI objects:
+  // there deviceContexts stays 0 and gdiObjects holds both.
+  int64_t gdiObjects = 0;
+  int64_t deviceContexts = 0;
   std::vector<std::string> violations;  // misuse seen (bad handle, unlock without lock, ...)
   bool operator==(const Audit&) const = default;
 };
@@ -241,6 +247,13 @@ class Host {
   // picture's mask: the picture takes a reference on it and drops the one on
   // its old mask. Throws HostError when `mask` cannot be one.
   void setMask(RbPicture p, RbPicture mask);
+
+  // A graphics world holding a copy of the picture's colours, as the host's
+  // own off-screen ports hold pixels; the handle is what a program passes to
+  // "REALBuildPictureFromGWorld". It lives until that service takes it over
+  // or the host ends. 0 for a picture that is not live.
+  uintptr_t newGWorld(RbPicture p);
+  bool gworldAlive(uintptr_t world) const;
 
   // ---- Strings, memory blocks, arrays.
   RbString newString(std::string_view bytes, uint32_t encoding = 0x08000100);  // UTF-8
