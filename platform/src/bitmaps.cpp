@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "gdi_objects.h"
+#include "process_shared.h"
 #include "platform/large_blocks.h"
 #include "platform/virtual_display.h"
 #include "platform/win32.h"
@@ -56,7 +57,7 @@ uint32_t WriteMasked(uint32_t channel, DWORD mask) {
 }
 
 PlatformGdiObject* NewObject(uint32_t magic) {
-  auto* object = static_cast<PlatformGdiObject*>(std::calloc(1, sizeof(PlatformGdiObject)));
+  auto* object = static_cast<PlatformGdiObject*>(AllocateHandleBlock());
   if (object != nullptr) object->magic = magic;
   return object;
 }
@@ -69,7 +70,7 @@ HBITMAP NewDeviceBitmap(LONG width, LONG height, WORD depth) {
   if (bitmap == nullptr) return nullptr;
   bitmap->words = reinterpret_cast<uint32_t*>(AllocateBlock(size_t(bytes), true));
   if (bitmap->words == nullptr) {
-    std::free(bitmap);
+    FreeHandleBlock(bitmap);
     return nullptr;
   }
   bitmap->wordBytes = size_t(bytes);
@@ -490,7 +491,7 @@ HDC CreateSurfaceDC(const SurfaceDescription& d) {
   if (d.bits == nullptr || d.width <= 0 || d.height <= 0 || !ValidDibDepth(depth) ||
       d.rowBytes <= 0 || uint64_t(d.rowBytes) * 8 < uint64_t(d.width) * depth)
     return nullptr;
-  auto* dc = static_cast<PlatformDeviceContext*>(std::calloc(1, sizeof(PlatformDeviceContext)));
+  auto* dc = static_cast<PlatformDeviceContext*>(AllocateHandleBlock());
   if (dc == nullptr) return nullptr;
   InitDc(dc, kSurfaceDcMagic);
   Surface& s = dc->surface;

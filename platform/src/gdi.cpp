@@ -34,6 +34,7 @@
 #include <cstring>
 
 #include "gdi_objects.h"
+#include "process_shared.h"
 #include "platform/large_blocks.h"
 #include "platform/win32.h"
 
@@ -157,11 +158,11 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
   DibLayout layout;
   if (!LayOutDib(header, &layout)) return nullptr;
 
-  auto* bitmap = static_cast<PlatformGdiObject*>(std::calloc(1, sizeof(PlatformGdiObject)));
+  auto* bitmap = static_cast<PlatformGdiObject*>(AllocateHandleBlock());
   if (bitmap == nullptr) return nullptr;
   void* pixels = platform_detail::AllocateBlock(layout.imageBytes, true);
   if (pixels == nullptr) {
-    std::free(bitmap);
+    FreeHandleBlock(bitmap);
     return nullptr;
   }
 
@@ -223,7 +224,7 @@ BOOL DeleteObject(HGDIOBJ object) {
     if (palette->magic == kStockPaletteMagic) return TRUE;
     if (palette->selections != 0) return FALSE;
     palette->magic = kFreedMagic;
-    std::free(palette);
+    FreeHandleBlock(palette);
     CountObject(-1);
     return TRUE;
   }
@@ -238,7 +239,7 @@ BOOL DeleteObject(HGDIOBJ object) {
     platform_detail::FreeBlock(reinterpret_cast<unsigned char*>(bitmap->words), bitmap->wordBytes);
   }
   bitmap->magic = kFreedMagic;
-  std::free(bitmap);
+  FreeHandleBlock(bitmap);
   CountObject(-1);
   return TRUE;
 }
@@ -246,7 +247,7 @@ BOOL DeleteObject(HGDIOBJ object) {
 HDC CreateCompatibleDC(HDC dc) {
   if (dc != nullptr && LiveDc(dc) == nullptr) return nullptr;
   auto* context =
-      static_cast<PlatformDeviceContext*>(std::calloc(1, sizeof(PlatformDeviceContext)));
+      static_cast<PlatformDeviceContext*>(AllocateHandleBlock());
   if (context == nullptr) return nullptr;
   InitDc(context, kMemoryDcMagic);
   CountDc(1);
@@ -261,7 +262,7 @@ BOOL DeleteDC(HDC dc) {
   if (context->palette->magic == kPaletteMagic) --context->palette->selections;
   context->placeholder.magic = kFreedMagic;
   context->magic = kFreedMagic;
-  std::free(context);
+  FreeHandleBlock(context);
   CountDc(-1);
   return TRUE;
 }

@@ -21,6 +21,19 @@ void UnmapSharedMemory(void* memory, size_t bytes) {
   if (memory != nullptr && bytes != 0) munmap(memory, bytes);
 }
 
+void* AllocateHandleBlock() {
+  int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+#ifdef MAP_32BIT
+  flags |= MAP_32BIT;
+#endif
+  void* block = mmap(nullptr, kHandleBlockBytes, PROT_READ | PROT_WRITE, flags, -1, 0);
+  return block == MAP_FAILED ? nullptr : block;
+}
+
+void FreeHandleBlock(void* block) {
+  if (block != nullptr) munmap(block, kHandleBlockBytes);
+}
+
 void* ProcessSharedBlock(const char* name, size_t bytes) {
   const std::string variable = std::string("RB_PLATFORM_SHARED_") + name;
   const auto pid = static_cast<uintmax_t>(getpid());

@@ -30,6 +30,14 @@ void* ProcessSharedBlock(const char* name, size_t bytes);
 void* MapSharedMemory(size_t bytes);
 void UnmapSharedMemory(void* memory, size_t bytes);
 
+// A zeroed block for one GDI object or device context, at an address below
+// 2 GiB: as on Windows, a handle then fits in a program's 32-bit integer and
+// comes back from it (a bitmap a program owns is deleted by its integer).
+// Null when the system gives none.
+inline constexpr size_t kHandleBlockBytes = 4096;
+void* AllocateHandleBlock();
+void FreeHandleBlock(void* block);
+
 }  // namespace platform_detail
 
 #endif

@@ -220,7 +220,7 @@ GdiCounts CountGdiObjects() {
 
 HDC GetDC(HWND window) {
   if (window != nullptr) return nullptr;
-  auto* dc = static_cast<PlatformDeviceContext*>(std::calloc(1, sizeof(PlatformDeviceContext)));
+  auto* dc = static_cast<PlatformDeviceContext*>(AllocateHandleBlock());
   if (dc == nullptr) return nullptr;
   InitDc(dc, kScreenDcMagic);
   CountDc(1);
@@ -231,7 +231,7 @@ int ReleaseDC(HWND window, HDC dc) {
   PlatformDeviceContext* context = LiveDc(dc);
   if (window != nullptr || context == nullptr || context->magic != kScreenDcMagic) return 0;
   context->magic = kFreedMagic;
-  std::free(context);
+  FreeHandleBlock(context);
   CountDc(-1);
   return 1;
 }
@@ -246,7 +246,7 @@ HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR output, const void* mode) {
     if ((a >= 'a' && a <= 'z' ? char(a - 32) : a) != b) return nullptr;
     if (b == '\0') break;
   }
-  auto* dc = static_cast<PlatformDeviceContext*>(std::calloc(1, sizeof(PlatformDeviceContext)));
+  auto* dc = static_cast<PlatformDeviceContext*>(AllocateHandleBlock());
   if (dc == nullptr) return nullptr;
   InitDc(dc, kDisplayDcMagic);
   CountDc(1);
