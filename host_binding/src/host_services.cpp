@@ -23,6 +23,7 @@ HostEntry<RbPicture(RbPicture, RbBoolean)> pictureMaskEntry("REALGetPictureMask"
 HostEntry<RbPicture(int32_t, int32_t, int32_t)> newPictureEntry("newPicture");
 HostEntry<RbPicture(int32_t, int32_t, int32_t, const void*, int32_t)> pictureFromBufferEntry(
     "REALBuildPictureFromBuffer");
+HostEntry<RbPicture(void*, RbBoolean)> pictureFromDibEntry("REALBuildPictureFromDIB");
 HostEntry<RbGraphics(RbPicture)> graphicsGetterEntry("pluginPictureGraphicsGetter");
 HostEntry<uintptr_t(RbGraphics)> graphicsDCEntry("REALGraphicsDC");
 HostEntry<void(uintptr_t, RbPicture, const RbRect16*, RbBoolean)> drawPictureEntry(
@@ -74,6 +75,10 @@ RbPicture realBuildPictureFromBuffer(int32_t w, int32_t h, int32_t format, const
                                      int32_t rowBytes) {
   return pictureFromBufferEntry(w, h, format, pixels, rowBytes);
 }
+RbPicture realBuildPictureFromDIB(void* dib, RbBoolean takeOwnership) {
+  return pictureFromDibEntry(dib, takeOwnership);
+}
+bool realBuildPictureFromDIBAvailable() { return pictureFromDibEntry.available(); }
 RbGraphics pluginPictureGraphicsGetter(RbPicture p) { return graphicsGetterEntry(p); }
 uintptr_t realGraphicsDC(RbGraphics g) { return graphicsDCEntry(g); }
 void drawPicturePrimitive(uintptr_t dc, RbPicture p, const RbRect16* bounds,

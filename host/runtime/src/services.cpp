@@ -375,6 +375,7 @@ const Service services[] = {
     {"unlockPictureDescription", address(unlockPictureDescription)},
     {"REALGetPictureMask", address(REALGetPictureMask)},
     {"newPicture", address(newPicture)},
+    {"REALBuildPictureFromDIB", address(REALBuildPictureFromDIB)},
     {"pluginPictureGraphicsGetter", address(pluginPictureGraphicsGetter)},
     {"REALGraphicsDC", address(REALGraphicsDC)},
     {"drawPicturePrimitive", address(drawPicturePrimitive)},
