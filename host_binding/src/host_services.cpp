@@ -24,6 +24,7 @@ HostEntry<RbPicture(int32_t, int32_t, int32_t)> newPictureEntry("newPicture");
 HostEntry<RbPicture(int32_t, int32_t, int32_t, const void*, int32_t)> pictureFromBufferEntry(
     "REALBuildPictureFromBuffer");
 HostEntry<RbPicture(uintptr_t, RbBoolean)> pictureFromGWorldEntry("REALBuildPictureFromGWorld");
+HostEntry<RbPicture(void*, RbBoolean)> pictureFromDibEntry("REALBuildPictureFromDIB");
 HostEntry<RbGraphics(RbPicture)> graphicsGetterEntry("pluginPictureGraphicsGetter");
 HostEntry<uintptr_t(RbGraphics)> graphicsDCEntry("REALGraphicsDC");
 HostEntry<void(uintptr_t, RbPicture, const RbRect16*, RbBoolean)> drawPictureEntry(
@@ -78,6 +79,10 @@ RbPicture realBuildPictureFromBuffer(int32_t w, int32_t h, int32_t format, const
 RbPicture realBuildPictureFromGWorld(uintptr_t world, RbBoolean bypassOwnership) {
   return pictureFromGWorldEntry(world, bypassOwnership);
 }
+RbPicture realBuildPictureFromDIB(void* dib, RbBoolean takeOwnership) {
+  return pictureFromDibEntry(dib, takeOwnership);
+}
+bool realBuildPictureFromDIBAvailable() { return pictureFromDibEntry.available(); }
 RbGraphics pluginPictureGraphicsGetter(RbPicture p) { return graphicsGetterEntry(p); }
 uintptr_t realGraphicsDC(RbGraphics g) { return graphicsDCEntry(g); }
 void drawPicturePrimitive(uintptr_t dc, RbPicture p, const RbRect16* bounds,

@@ -16,14 +16,23 @@
 //   executable's for the main program), relative if it was loaded by a
 //   relative path. When it does not fit it is cut to size - 1 characters,
 //   terminated, and size is returned, as Windows does.
-// - GetSystemDirectoryA names the system library folder, "/usr/lib".
+// - Every "\\" in a path handed to LoadLibraryA or GetModuleHandleA is read
+//   as "/", so that a path a caller builds the Windows way names the same file.
+// - GetModuleHandleA with a bare file name (no separator) finds a module the
+//   loader knows by that name, or else any loaded module whose file name is
+//   that name without regard to case (as Windows compares module names).
+// - GetSystemDirectoryA names the system library folder, "/usr/lib", or the
+//   folder RB_EMULATED_SYSTEM_DIRECTORY names when that is set and not empty.
 #include <dlfcn.h>
 #include <link.h>
 #include <unistd.h>
 
+#include <strings.h>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/win32.h"
 
@@ -65,11 +74,47 @@ DWORD CopyExecutablePath(LPSTR buffer, DWORD size) {
   return CopyModulePath(path.data(), buffer, size);
 }
 
+// The path with every "\\" read as "/".
+std::string SystemPath(LPCSTR path) {
+  std::string converted(path);
+  for (char& c : converted)
+    if (c == '\\') c = '/';
+  return converted;
+}
+
+const char* FileNamePart(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash != nullptr ? slash + 1 : path;
+}
+
+// The path of a loaded module whose file name is `name`, case ignored.
+std::string LoadedModuleNamed(const std::string& name) {
+  struct Search {
+    const std::string* name;
+    std::string found;
+  } search{&name, {}};
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) {
+        auto* s = static_cast<Search*>(data);
+        if (info->dlpi_name == nullptr || info->dlpi_name[0] == '\0') return 0;
+        if (strcasecmp(FileNamePart(info->dlpi_name), s->name->c_str()) != 0) return 0;
+        s->found = info->dlpi_name;
+        return 1;
+      },
+      &search);
+  return search.found;
+}
+
+const char* SystemDirectory() {
+  const char* configured = std::getenv("RB_EMULATED_SYSTEM_DIRECTORY");
+  return configured != nullptr && configured[0] != '\0' ? configured : kSystemDirectory;
+}
+
 }  // namespace
 
 HMODULE LoadLibraryA(LPCSTR fileName) {
   if (fileName == nullptr || fileName[0] == '\0') return nullptr;
-  return ModuleHandle(dlopen(fileName, RTLD_NOW | RTLD_LOCAL));
+  return ModuleHandle(dlopen(SystemPath(fileName).c_str(), RTLD_NOW | RTLD_LOCAL));
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
@@ -87,7 +132,12 @@ BOOL FreeLibrary(HMODULE module) {
 HMODULE GetModuleHandleA(LPCSTR name) {
   if (name == nullptr) return ModuleHandle(MainProgram());
   if (name[0] == '\0') return nullptr;
-  void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD);
+  const std::string path = SystemPath(name);
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  if (handle == nullptr && path.find('/') == std::string::npos) {
+    const std::string loaded = LoadedModuleNamed(path);
+    if (!loaded.empty()) handle = dlopen(loaded.c_str(), RTLD_NOW | RTLD_NOLOAD);
+  }
   if (handle == nullptr) return nullptr;
   // RTLD_NOLOAD still counted a reference; the module stays loaded through
   // the references it already had.
@@ -105,10 +155,13 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
 }
 
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
-  constexpr UINT length = sizeof kSystemDirectory - 1;
+  const char* directory = SystemDirectory();
+  const size_t fullLength = std::strlen(directory);
+  if (fullLength >= MAX_PATH) return 0;  // not a folder Windows could name
+  const UINT length = static_cast<UINT>(fullLength);
   // Too small: Windows leaves the buffer alone and asks for room with the
   // terminator.
   if (buffer == nullptr || size <= length) return length + 1;
-  std::memcpy(buffer, kSystemDirectory, length + 1);
+  std::memcpy(buffer, directory, length + 1);
   return length;
 }

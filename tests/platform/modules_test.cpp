@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -75,6 +77,25 @@ TEST_F(ModuleTest, ModuleHandleFindsOnlyLoadedModulesWithoutHoldingThem) {
   ASSERT_TRUE(FreeLibrary(module));
   module = nullptr;
   EXPECT_EQ(GetModuleHandleA(kModulePath.c_str()), nullptr);
+}
+
+// A path built the Windows way, and a bare file name in another case, name
+// the module loaded by its path.
+TEST_F(ModuleTest, BackslashPathsAndBareFileNamesFindTheModule) {
+  std::string windowsPath = kModulePath;
+  for (char& c : windowsPath)
+    if (c == '/') c = '\\';
+  EXPECT_EQ(GetModuleHandleA(windowsPath.c_str()), module);
+  HMODULE again = LoadLibraryA(windowsPath.c_str());
+  EXPECT_EQ(again, module);
+  EXPECT_TRUE(FreeLibrary(again));
+
+  std::string fileName = kModulePath.substr(kModulePath.find_last_of("/\\") + 1);
+  for (char& c : fileName) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  EXPECT_EQ(GetModuleHandleA(fileName.c_str()), module);
+  ASSERT_TRUE(FreeLibrary(module));
+  module = nullptr;
+  EXPECT_EQ(GetModuleHandleA(fileName.c_str()), nullptr);
 }
 
 // Each plug-in has its own copy of the emulation, so every handle must mean
@@ -167,5 +188,19 @@ TEST(SystemDirectoryTest, AsksForRoomInsteadOfCutting) {
   EXPECT_EQ(buffer.c_str(), std::string("/usr/lib"));
 #endif
 }
+
+#ifndef _WIN32
+// The emulation lets a test choose the folder (Windows' cannot be moved).
+TEST(SystemDirectoryTest, EmulationTakesTheFolderFromTheEnvironment) {
+  ASSERT_EQ(setenv("RB_EMULATED_SYSTEM_DIRECTORY", "/tmp/some system", 1), 0);
+  char buffer[MAX_PATH];
+  EXPECT_EQ(GetSystemDirectoryA(buffer, sizeof buffer), 16u);
+  EXPECT_STREQ(buffer, "/tmp/some system");
+  ASSERT_EQ(setenv("RB_EMULATED_SYSTEM_DIRECTORY", "", 1), 0);
+  EXPECT_EQ(GetSystemDirectoryA(buffer, sizeof buffer), 8u);
+  EXPECT_STREQ(buffer, "/usr/lib");
+  unsetenv("RB_EMULATED_SYSTEM_DIRECTORY");
+}
+#endif
 
 }  // namespace

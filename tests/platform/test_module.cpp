@@ -47,3 +47,15 @@ PLATFORM_TEST_EXPORT HBITMAP platform_test_module_select_new_dib(LONG width, LON
 PLATFORM_TEST_EXPORT BOOL platform_test_module_delete_object(HGDIOBJ object) {
   return DeleteObject(object);
 }
+
+// The string value `name` of `subKey` under `root`, read through this copy
+// of the emulation into `buffer`; the registry's status.
+PLATFORM_TEST_EXPORT LSTATUS platform_test_module_read_string(HKEY root, LPCSTR subKey, LPCSTR name,
+                                                              char* buffer, DWORD size) {
+  HKEY key = nullptr;
+  LSTATUS status = RegOpenKeyExA(root, subKey, 0, KEY_READ, &key);
+  if (status != ERROR_SUCCESS) return status;
+  status = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<LPBYTE>(buffer), &size);
+  RegCloseKey(key);
+  return status;
+}

@@ -429,6 +429,7 @@ const Service services[] = {
     {"newPicture", address(newPicture)},
     {"REALBuildPictureFromBuffer", address(REALBuildPictureFromBuffer)},
     {"REALBuildPictureFromGWorld", address(REALBuildPictureFromGWorld)},
+    {"REALBuildPictureFromDIB", address(REALBuildPictureFromDIB)},
     {"pluginPictureGraphicsGetter", address(pluginPictureGraphicsGetter)},
     {"REALGraphicsDC", address(REALGraphicsDC)},
     {"drawPicturePrimitive", address(drawPicturePrimitive)},

@@ -168,6 +168,9 @@ class PixelAccess {
 std::unique_ptr<PictureObject> makePicture(int32_t width, int32_t height, int32_t depth,
                                            PictureStorage storage, uint8_t fillByte);
 
+// The host service "REALBuildPictureFromDIB" (picture_from_dib.cpp).
+RbPicture REALBuildPictureFromDIB(HGLOBAL dib, RbBoolean takeOwnership);
+
 RbResolver serviceResolver();
 
 }  // namespace rbhost

@@ -38,6 +38,12 @@ RbPicture newPicture(int32_t width, int32_t height, int32_t depth);
 RbPicture realBuildPictureFromBuffer(int32_t width, int32_t height, int32_t format,
                                      const void* pixels, int32_t rowBytes);
 RbPicture realBuildPictureFromGWorld(uintptr_t world, RbBoolean bypassOwnership);
+// A picture from a packed device-independent bitmap in the global memory
+// block `dib` (an HGLOBAL); with `takeOwnership` the host frees the block,
+// whether or not a picture could be made. Nil without the service (the
+// block then stays the caller's).
+RbPicture realBuildPictureFromDIB(void* dib, RbBoolean takeOwnership);
+bool realBuildPictureFromDIBAvailable();
 RbGraphics pluginPictureGraphicsGetter(RbPicture picture);
 uintptr_t realGraphicsDC(RbGraphics graphics);
 void drawPicturePrimitive(uintptr_t dc, RbPicture picture, const RbRect16* bounds,

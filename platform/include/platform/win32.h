@@ -160,12 +160,25 @@ static_assert(sizeof(RGBQUAD) == 4);
 
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
+#define ERROR_OUTOFMEMORY 14L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_MORE_DATA 234L
+#define ERROR_KEY_DELETED 1018L
 #define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000000u)))
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000001u)))
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
 #define KEY_QUERY_VALUE 0x0001
+#define KEY_SET_VALUE 0x0002
+#define KEY_CREATE_SUB_KEY 0x0004
 #define KEY_READ 0x20019
+#define KEY_WRITE 0x20006
+#define KEY_ALL_ACCESS 0xF003F
+#define REG_SZ 1
+#define REG_OPTION_NON_VOLATILE 0
+#define REG_CREATED_NEW_KEY 1
+#define REG_OPENED_EXISTING_KEY 2
 
 // Global memory. Every handle is a moveable block with a lock count; the
 // address from GlobalLock stays valid until the block is reallocated or freed.
@@ -274,18 +287,39 @@ HPALETTE CreatePalette(const LOGPALETTE* palette);                       // 1 to
 HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);  // the previous one
 UINT RealizePalette(HDC dc);  // the entries of the selected palette
 
-// Modules, over the system loader.
+// Modules, over the system loader. Paths may use "\\" as well as "/" as the
+// separator, as on Windows: the emulation reads every "\\" in a path it is
+// given as "/" (file names on this system may not contain "\\" then).
 HMODULE LoadLibraryA(LPCSTR fileName);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
-HMODULE GetModuleHandleA(LPCSTR name);  // NULL name: the main program
+// NULL name: the main program. A name without a folder also finds a loaded
+// module by its file name, without regard to case, as Windows does.
+HMODULE GetModuleHandleA(LPCSTR name);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+// The system library folder: "/usr/lib", or the value of the environment
+// variable RB_EMULATED_SYSTEM_DIRECTORY when it is set and not empty (so
+// that tests can put a library where the system folder is searched; the
+// emulation only).
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 
-// The registry: empty. Every key fails to open.
+// The registry, holding string values (REG_SZ) only; the same for every copy
+// of the emulation in the process, and empty when the process starts. Keys
+// compare without regard to case; each predefined root is a tree of its own.
+// The tables are of fixed size: beyond 64 keys, 64 values, 64 open handles,
+// 255-character paths and 1024-byte values a call fails with
+// ERROR_OUTOFMEMORY. RegQueryValueExA reports the size stored (the
+// terminating NUL counted when the writer passed it) and answers
+// ERROR_MORE_DATA with that size when the buffer is too small.
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, HKEY* result);
+LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
+                        REGSAM access, const void* security, HKEY* result, LPDWORD disposition);
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                          LPDWORD dataSize);
+LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD dataSize);
+LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName);
+LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey);  // a key with subkeys stays: ERROR_ACCESS_DENIED
 LSTATUS RegCloseKey(HKEY key);
 
 #endif  // _WIN32
