@@ -9,6 +9,7 @@
 #include "picture/functions/blending.h"
 #include "picture/functions/color_counting.h"
 #include "picture/functions/copies.h"
+#include "picture/functions/display_pictures.h"
 #include "picture/functions/embedded_mask.h"
 #include "picture/functions/free_rotation.h"
 #include "picture/functions/inversion.h"
@@ -33,7 +34,7 @@ auto leadingClasses = classList(&pictureSepiaClass, &pictureConvolutionClass, &p
                                 &paletteClass, &pictureMatrixClass, &pictureMatrix3DClass);
 
 // Methods of the "graphics" extension: PaintDesktopZRW.
-auto graphicsMethods = methodTable();
+auto graphicsMethods = methodTable(method(&paintDesktop, "PaintDesktopZRW"));
 RbClassDefinition graphicsExtension = extensionDefinition("graphics", graphicsMethods);
 
 // Methods of the "Picture" extension, in this order:
@@ -58,6 +59,9 @@ auto pictureMethods = methodTable(
     method(&changeContrastRgb,
            "ChangeContrastZRW(xr as double, xg as double, xb as double) as picture"),
     assignable(&picturePalette, &picturePaletteSet, "PaletteZRW as PaletteZRW"),
+    method(&pictureDataType, "DataTypeZRW as integer"),
+    method(&pictureDataHandle, "DataHandleZRW as integer"),
+    method(&makeHBitmap, "MakeHBITMAPZRW as integer"),
     method(&invertPicture,
            "InvertZRW(left as integer,top as integer,width as integer,height as integer) as "
            "picture"),
@@ -70,6 +74,8 @@ auto pictureMethods = methodTable(
     method(&scalePicture,
            "ScaleZRW(width as integer, height as integer, AntiAlias as boolean) as picture"),
     assignable(&embeddedMask, &setEmbeddedMask, "EmbededMaskZRW(swap as boolean) as picture"),
+    method(&picHandle, "PicHandleZRW as picture"),
+    method(&picHandleData, "PicHandleDataZRW as string"),
     method(&countColor, "CountColorZRW(col as color) as integer"),
     method(&countColors,
            "CountColorsZRW(byref red as memoryblock, byref blue as memoryblock, byref green as "
@@ -102,6 +108,14 @@ RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMetho
 //   PicturetoBinaryStringZRW, CombinePicturesZRW, BlendPicturesZRW,
 //   BlendPicturesWithMaskZRW, TintPictureZRW.
 auto globalMethods = methodTable(
+    method(&buildPictureWithGWorldHandle,
+           "BuildPictureWithGWorldHandleZRW(handle as integer, ByPassOwernerShip as boolean) as "
+           "picture"),
+    method(&screenshotDisplay, "ScreenshotDisplayZRW(index as integer) as picture"),
+    method(&screenshot, "ScreenshotZRW as picture"),
+    method(&screenshotRect,
+           "ScreenshotRectZRW(left as integer, top as integer, width as integer, height as "
+           "integer) as picture"),
     method(&newGrayPalette, "NewGrayPaletteZRW as PaletteZRW"),
     method(&newWebPalette, "NewWebPaletteZRW as PaletteZRW"),
     method(&newRedPalette, "NewRedPaletteZRW as PaletteZRW"),

@@ -97,8 +97,7 @@ HBITMAP captureDisplayRect(const RECT& area) {
     DeleteObject(bitmap);
     return nullptr;
   }
-  const BOOL copied =
-      BitBlt(memory.get(), 0, 0, width, height, display.get(), left, top, SRCCOPY);
+  const BOOL copied = BitBlt(memory.get(), 0, 0, width, height, display.get(), left, top, SRCCOPY);
   SelectObject(memory.get(), previous);
   if (!copied) {
     DeleteObject(bitmap);
@@ -197,8 +196,7 @@ HBITMAP dibToBitmap(HGLOBAL dib, HPALETTE palette) {
   ScreenDc screen;
   if (screen.get() == nullptr) return nullptr;
   SelectedPalette selected(screen.get(), palette);
-  return CreateDIBitmap(screen.get(), &header, CBM_INIT,
-                        locked.bytes() + headerBytes + *tableBytes,
+  return CreateDIBitmap(screen.get(), &header, CBM_INIT, locked.bytes() + headerBytes + *tableBytes,
                         reinterpret_cast<const BITMAPINFO*>(locked.bytes()), DIB_RGB_COLORS);
 }
 
