@@ -1,6 +1,7 @@
 // rbhost: the simulated host as a command.
 //   rbhost list [graphics|picture] [--host-version V]
-//   rbhost run [--audit] FILE | rbhost run [--audit] -e STATEMENT [-e STATEMENT ...]
+//   rbhost run [--audit] [--display PICTURE.png] FILE
+//   rbhost run [--audit] [--display PICTURE.png] -e STATEMENT [-e STATEMENT ...]
 //   rbhost demo [--input PICTURE.png] [--out DIR]
 #include <cstdio>
 #include <cstdlib>
@@ -20,8 +21,9 @@ namespace {
 
 int usage() {
   std::cerr << "usage: rbhost list [graphics|picture] [--host-version V]\n"
-               "       rbhost run [--audit] FILE\n"
-               "       rbhost run [--audit] -e STATEMENT [-e STATEMENT ...]\n"
+               "       rbhost run [--audit] [--display PICTURE.png] FILE\n"
+               "       rbhost run [--audit] [--display PICTURE.png] -e STATEMENT [-e STATEMENT "
+               "...]\n"
                "       rbhost demo [--input PICTURE.png] [--out DIR]\n";
   return 2;
 }
@@ -58,9 +60,16 @@ int list(const std::vector<std::string>& args) {
 // Each -e is one line of the script.
 int run(std::vector<std::string> args) {
   bool audit = false;
-  if (!args.empty() && args[0] == "--audit") {
-    audit = true;
-    args.erase(args.begin());
+  std::string display;
+  while (!args.empty() && (args[0] == "--audit" || args[0] == "--display")) {
+    if (args[0] == "--audit") {
+      audit = true;
+      args.erase(args.begin());
+    } else {
+      if (args.size() < 2) return usage();
+      display = args[1];
+      args.erase(args.begin(), args.begin() + 2);
+    }
   }
   std::string name, source;
   if (args.size() == 1 && args[0] != "-e") {
@@ -81,7 +90,7 @@ int run(std::vector<std::string> args) {
     }
     if (args.empty()) return usage();
   }
-  return rbscript::runScript(name, source, std::cout, std::cerr, audit);
+  return rbscript::runScript(name, source, std::cout, std::cerr, audit, display);
 }
 
 int demo(const std::vector<std::string>& args) {

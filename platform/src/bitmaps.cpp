@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "gdi_objects.h"
-#include "process_shared.h"
 #include "platform/large_blocks.h"
 #include "platform/virtual_display.h"
 #include "platform/win32.h"
+#include "process_shared.h"
 
 using namespace platform_detail;
 
@@ -265,21 +265,23 @@ bool DcSurface(PlatformDeviceContext* dc, Surface* surface) {
   }
 }
 
+// One for the whole process, so that every copy of the emulation knows the
+// palette a DC starts with and can select it back.
 PlatformGdiObject* StockPalette() {
-  static PlatformGdiObject stock = [] {
-    PlatformGdiObject p{};
-    p.magic = kStockPaletteMagic;
+  static PlatformGdiObject fallback;  // when the region cannot hold it
+  void* block = SharedStockBlock(0, [](void* memory) {
+    auto* p = static_cast<PlatformGdiObject*>(memory);
     RGBQUAD eight[kMaxColorTableEntries];
     UINT count = 0;
     SystemPaletteOf(8, eight, &count);
     for (UINT i = 0; i < 10; ++i) {
-      p.colors[i] = eight[i];
-      p.colors[10 + i] = eight[246 + i];
+      p->colors[i] = eight[i];
+      p->colors[10 + i] = eight[246 + i];
     }
-    p.colorCount = 20;
-    return p;
-  }();
-  return &stock;
+    p->colorCount = 20;
+    p->magic = kStockPaletteMagic;
+  });
+  return block != nullptr ? static_cast<PlatformGdiObject*>(block) : &fallback;
 }
 
 }  // namespace platform_detail

@@ -34,9 +34,9 @@
 #include <cstring>
 
 #include "gdi_objects.h"
-#include "process_shared.h"
 #include "platform/large_blocks.h"
 #include "platform/win32.h"
+#include "process_shared.h"
 
 using namespace platform_detail;
 
@@ -109,7 +109,7 @@ bool LayOutDib(const BITMAPINFOHEADER& header, DibLayout* layout) {
 }
 
 PlatformGdiObject* LiveBitmap(HGDIOBJ object) {
-  if (object == nullptr || !Aligned(object)) return nullptr;
+  if (object == nullptr || !Aligned(object) || !IsHandleAddress(object)) return nullptr;
   const uint32_t magic = MagicAt(object);
   return magic == kDibSectionMagic || magic == kDeviceBitmapMagic ||
                  magic == kPlaceholderBitmapMagic
@@ -118,13 +118,13 @@ PlatformGdiObject* LiveBitmap(HGDIOBJ object) {
 }
 
 PlatformGdiObject* LivePalette(HGDIOBJ object) {
-  if (object == nullptr || !Aligned(object)) return nullptr;
+  if (object == nullptr || !Aligned(object) || !IsHandleAddress(object)) return nullptr;
   const uint32_t magic = MagicAt(object);
   return magic == kPaletteMagic || magic == kStockPaletteMagic ? object : nullptr;
 }
 
 PlatformDeviceContext* LiveDc(HDC dc) {
-  if (dc == nullptr || !Aligned(dc)) return nullptr;
+  if (dc == nullptr || !Aligned(dc) || !IsHandleAddress(dc)) return nullptr;
   switch (MagicAt(dc)) {
     case kMemoryDcMagic:
     case kDisplayDcMagic:
@@ -246,8 +246,7 @@ BOOL DeleteObject(HGDIOBJ object) {
 
 HDC CreateCompatibleDC(HDC dc) {
   if (dc != nullptr && LiveDc(dc) == nullptr) return nullptr;
-  auto* context =
-      static_cast<PlatformDeviceContext*>(AllocateHandleBlock());
+  auto* context = static_cast<PlatformDeviceContext*>(AllocateHandleBlock());
   if (context == nullptr) return nullptr;
   InitDc(context, kMemoryDcMagic);
   CountDc(1);

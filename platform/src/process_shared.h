@@ -30,13 +30,21 @@ void* ProcessSharedBlock(const char* name, size_t bytes);
 void* MapSharedMemory(size_t bytes);
 void UnmapSharedMemory(void* memory, size_t bytes);
 
-// A zeroed block for one GDI object or device context, at an address below
-// 2 GiB: as on Windows, a handle then fits in a program's 32-bit integer and
-// comes back from it (a bitmap a program owns is deleted by its integer).
-// Null when the system gives none.
+// A zeroed block for one GDI object or device context. Blocks come from one
+// region of the process, reserved below 2 GiB at first use: as on Windows, a
+// handle then fits in a program's 32-bit integer and comes back from it, and
+// whether a number is a handle at all can be told without touching memory
+// outside the region (IsHandleAddress). Null when the region is full or the
+// system gives none.
 inline constexpr size_t kHandleBlockBytes = 4096;
 void* AllocateHandleBlock();
 void FreeHandleBlock(void* block);
+// True for an address inside the region: reading there is always safe, and
+// what a block's first word holds tells what it is (a freed block holds 0).
+bool IsHandleAddress(const void* address);
+// One block of the region that every copy of the emulation shares, made on
+// first use by `make` (which fills the zeroed block); the stock objects.
+void* SharedStockBlock(int index, void (*make)(void* block));
 
 }  // namespace platform_detail
 

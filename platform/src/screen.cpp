@@ -91,11 +91,7 @@ Colour PaletteEntry(int bits, UINT index) {
   }
 }
 
-// The desktop window: a handle that is nothing else.
-struct DesktopWindow {
-  uint32_t magic;
-};
-constexpr DesktopWindow kDesktopWindow{0x4445534Bu};  // "DESK"
+constexpr uint32_t kDesktopWindowMagic = 0x4445534Bu;  // "DESK"
 
 bool IsDisplayDc(PlatformDeviceContext* dc) {
   return dc != nullptr && (dc->magic == kDisplayDcMagic || dc->magic == kScreenDcMagic);
@@ -253,12 +249,16 @@ HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR output, const void* mode) {
   return dc;
 }
 
+// One handle for every copy of the emulation, as a window handle is the
+// system's; it is nothing else.
 HWND GetDesktopWindow() {
-  return reinterpret_cast<HWND>(const_cast<DesktopWindow*>(&kDesktopWindow));
+  return static_cast<HWND>(SharedStockBlock(1, [](void* block) {
+    std::memcpy(block, &kDesktopWindowMagic, sizeof kDesktopWindowMagic);
+  }));
 }
 
 BOOL GetWindowRect(HWND window, RECT* rect) {
-  if (window != GetDesktopWindow() || rect == nullptr) return FALSE;
+  if (window == nullptr || window != GetDesktopWindow() || rect == nullptr) return FALSE;
   *rect = {0, 0, Display().width, Display().height};
   return TRUE;
 }

@@ -82,6 +82,27 @@ TEST(Command, ColourOperationsScript) {
   EXPECT_TRUE(fs::exists(dir.file("stretched.png")));
 }
 
+#ifndef _WIN32
+// The display set from a PNG, captured by both plug-ins, pixels checked.
+TEST(Command, DisplayFromAPngCapturedByBothPlugins) {
+  TempDir dir;
+  namespace fs = std::filesystem;
+  const fs::path data = scripttest::binDir() / "script-data";
+  for (const char* name : {"small_card.png", "display.rbs"})
+    fs::copy_file(data / name, fs::path(dir.file(name)));
+  const fs::path previous = fs::current_path();
+  fs::current_path(dir.file(""));
+  const Command shown = rbhost(dir, {"run", "--display", "small_card.png", "display.rbs"});
+  const Command missing = rbhost(dir, {"run", "--display", "none.png", "-e", "Print 1"});
+  fs::current_path(previous);
+  EXPECT_EQ(shown.status, 0) << shown.out << shown.err;
+  EXPECT_EQ(shown.out, "display: ok\n");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err.rfind("rbhost: --display none.png: ", 0), 0u) << missing.err;
+}
+#endif
+
 // Client pictures through the composite, back to pictures and to a file.
 TEST(Command, CompositeOfClientPicturesScript) {
   TempDir dir;

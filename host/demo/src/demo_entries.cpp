@@ -373,9 +373,15 @@ std::vector<DemoEntry> makeEntries() {
     e.statement = "Print card.TVQ_BitDepth, card.TVQ_RowBytes, card.TVQ_HasMask";
     add(e);
   }
-  add(op("Screen capture",
-         "TVQ_ScreenCapture(extends s as screen, capture_rect as TVQ_Rectangle) as picture",
-         "TVQ_ScreenCapture(Nil, area)"));
+  {
+    DemoEntry e;
+    e.title = "Screen capture of a display showing the card";
+    e.key =
+        method("TVQ_ScreenCapture(extends s as screen, capture_rect as TVQ_Rectangle) as picture");
+    e.setup = {"SetDisplay(card)"};
+    e.statement = "result = Screen(0).TVQ_ScreenCapture(area)";
+    add(e);
+  }
   {
     DemoEntry e;
     e.title = "A rectangle's message box";
@@ -534,13 +540,54 @@ std::vector<DemoEntry> makeEntries() {
     e.statement = "Print card.DataTypeZRW";
     add(e);
   }
-  add(op("Screenshot", "ScreenshotZRW as picture", "ScreenshotZRW"));
-  add(op("Screenshot of display 0", "ScreenshotDisplayZRW(index as integer) as picture",
-         "ScreenshotDisplayZRW(0)"));
-  add(op("Screenshot of a rectangle",
-         "ScreenshotRectZRW(left as integer, top as integer, width as integer, height as integer) "
-         "as picture",
-         "ScreenshotRectZRW(0, 0, 320, 240)"));
+  {
+    DemoEntry e =
+        op("Screenshot of a display showing the card", "ScreenshotZRW as picture", "ScreenshotZRW");
+    e.setup = {"SetDisplay(card)"};
+    add(e);
+  }
+  {
+    DemoEntry e =
+        op("Screenshot of display 0, a 16-bit display",
+           "ScreenshotDisplayZRW(index as integer) as picture", "ScreenshotDisplayZRW(0)");
+    e.setup = {"SetDisplay(card, 16)"};
+    add(e);
+  }
+  {
+    DemoEntry e = op("Screenshot of a rectangle reaching past the display",
+                     "ScreenshotRectZRW(left as integer, top as integer, width as integer, height "
+                     "as integer) as picture",
+                     "ScreenshotRectZRW(-20, -20, card.Width \\ 2 + 20, card.Height \\ 2 + 20)");
+    e.setup = {"SetDisplay(card)"};
+    add(e);
+  }
+  {
+    DemoEntry e;
+    e.title = "Desktop painted on a picture";
+    e.key = method("PaintDesktopZRW");
+    e.setup = {"SetDesktopColor(RGB(58, 110, 165))",
+               "result = NewPicture(card.Width, card.Height, 32)"};
+    e.statement = "result.Graphics.PaintDesktopZRW";
+    add(e);
+  }
+  {
+    DemoEntry e;
+    e.title = "Bitmap handle of the card, deleted by the program";
+    e.key = method("MakeHBITMAPZRW as integer");
+    e.statement = "Dim bitmap As Integer = card.MakeHBITMAPZRW";
+    e.after = {"Print bitmap <> 0, DeleteObject(bitmap)"};
+    add(e);
+  }
+  {
+    DemoEntry e;
+    e.title = "Picture of a graphics world";
+    e.key = method(
+        "BuildPictureWithGWorldHandleZRW(handle as integer, ByPassOwernerShip as boolean) as "
+        "picture");
+    e.setup = {"Dim world As Integer = NewGWorld(card)"};
+    e.statement = "result = BuildPictureWithGWorldHandleZRW(world, False)";
+    add(e);
+  }
 
   // ---- ZrwPicture: palettes
   for (const char* name : {"Gray", "Web", "Red", "Green", "Blue", "System", "Windows", "Palm"}) {

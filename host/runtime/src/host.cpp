@@ -237,6 +237,17 @@ Audit Host::audit() const {
   return a;
 }
 
+RbGraphics Host::graphicsOf(RbPicture p) {
+  auto* o = state_->find<PictureObject>(p, Object::Type::Picture);
+  if (o == nullptr) return nullptr;
+  if (!o->graphics) {
+    o->graphics = std::make_unique<GraphicsObject>();
+    o->graphics->picture = o;
+    state_->graphics[o->graphics.get()] = o->graphics.get();
+  }
+  return reinterpret_cast<RbGraphics>(o->graphics.get());
+}
+
 uintptr_t Host::newGWorld(RbPicture p) {
   auto* o = state_->find<PictureObject>(p, Object::Type::Picture);
   if (o == nullptr) return 0;

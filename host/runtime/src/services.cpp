@@ -295,15 +295,10 @@ RbPicture REALBuildPictureFromGWorld(uintptr_t world, RbBoolean bypassOwnership)
 }
 
 RbGraphics pluginPictureGraphicsGetter(RbPicture picture) {
-  auto* p =
-      state().expect<PictureObject>(picture, Object::Type::Picture, "pluginPictureGraphicsGetter");
-  if (p == nullptr) return nullptr;
-  if (!p->graphics) {
-    p->graphics = std::make_unique<GraphicsObject>();
-    p->graphics->picture = p;
-    state().graphics[p->graphics.get()] = p->graphics.get();
-  }
-  return reinterpret_cast<RbGraphics>(p->graphics.get());
+  if (state().expect<PictureObject>(picture, Object::Type::Picture,
+                                    "pluginPictureGraphicsGetter") == nullptr)
+    return nullptr;
+  return Host::current().graphicsOf(picture);
 }
 
 uintptr_t REALGraphicsDC(RbGraphics graphics) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "display.h"
 #include "rbscript/conversion.h"
 #include "rbscript/format.h"
 #include "rbscript/picture_pixels.h"
@@ -59,6 +60,11 @@ constexpr FunctionSpec kFunctions[] = {
     {"FailNewPictureAfter", 1, 1},
     {"RemoveHostService", 1, 1},
     {"RestoreHost", 0, 0},
+    {"Screen", 1, 1},
+    {"SetDisplay", 1, 2},
+    {"SetDesktopColor", 1, 1},
+    {"NewGWorld", 1, 1},
+    {"DeleteObject", 1, 1},
 };
 
 const FunctionSpec* findFunction(std::string_view name) {
@@ -533,6 +539,43 @@ Value Builtins::callFunction(std::string_view name, const std::vector<Argument>&
     }
     return Value::voidValue();
   }
+  if (n == "Screen") {
+    const int32_t index = expect(args[0], Kind::Integer, "the screen number").integer;
+    if (index != 0)
+      throw ScriptError(args[0].pos,
+                        "Screen(" + std::to_string(index) + "): there is one screen, Screen(0)");
+    // The plug-ins never look inside a screen object: it passes as nil.
+    Value v;
+    v.kind = Kind::Instance;
+    v.className = "screen";
+    return v;
+  }
+  if (n == "SetDisplay") {
+    if (args[0].value.kind != Kind::Picture)
+      throw ScriptError(args[0].pos,
+                        "SetDisplay needs a picture, not " + describeType(args[0].value));
+    const int32_t bits =
+        args.size() > 1 ? expect(args[1], Kind::Integer, "the display depth").integer : 32;
+    if (!showOnDisplay(host_, reinterpret_cast<RbPicture>(args[0].value.handle()), bits))
+      throw ScriptError(pos, displayRefusal(bits));
+    return Value::voidValue();
+  }
+  if (n == "SetDesktopColor") {
+    const uint32_t c = expect(args[0], Kind::Color, "the colour").color;
+    if (!setDesktopColor(c)) throw ScriptError(pos, displayRefusal(32));
+    return Value::voidValue();
+  }
+  if (n == "NewGWorld") {
+    if (args[0].value.kind != Kind::Picture)
+      throw ScriptError(args[0].pos,
+                        "NewGWorld needs a picture, not " + describeType(args[0].value));
+    return Value::ofInteger(static_cast<int32_t>(static_cast<uint32_t>(
+        host_.newGWorld(reinterpret_cast<RbPicture>(args[0].value.handle())))));
+  }
+  if (n == "DeleteObject") {
+    const int32_t handle = expect(args[0], Kind::Integer, "the handle").integer;
+    return Value::ofBoolean(deleteGdiObject(handle));
+  }
   if (n == "RemoveHostService") {
     const std::string service = expect(args[0], Kind::String, "the service").bytes;
     const std::vector<std::string> known = rbhost::serviceNames();
@@ -686,6 +729,16 @@ std::optional<Value> Builtins::getMember(const Value& receiver, std::string_view
       requireArgs(args, 0, name, pos);
       nilCheck();
       return Value::ofBoolean(host_.storage(p) == rbhost::PictureStorage::DibSection);
+    }
+    if (equalsIgnoreCase(name, "Graphics")) {
+      requireArgs(args, 0, name, pos);
+      nilCheck();
+      Value g;
+      g.kind = Kind::Instance;
+      g.className = "graphics";
+      g.object = receiver.object;  // the picture lives as long as its graphics is held
+      g.passedAs = toObject(host_.graphicsOf(p));
+      return g;
     }
     if (equalsIgnoreCase(name, "RGBSurface")) {
       requireArgs(args, 0, name, pos);

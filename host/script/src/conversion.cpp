@@ -116,7 +116,7 @@ CValue toC(rbhost::Host& host, const Value& v, const rbhost::AbiType& abi,
       }
       break;
     default:
-      c.pointer = v.handle();
+      c.pointer = v.passedAs != nullptr ? v.passedAs : v.handle();
       break;
   }
   return c;

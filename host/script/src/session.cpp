@@ -15,7 +15,9 @@
 #include <pthread.h>
 #endif
 
+#include "display.h"
 #include "rbscript/parser.h"
+#include "rbscript/png_io.h"
 
 namespace rbscript {
 
@@ -178,8 +180,23 @@ int Session::finish() {
 }
 
 int runScript(std::string_view sourceName, std::string_view source, std::ostream& out,
-              std::ostream& err, bool audit) {
+              std::ostream& err, bool audit, const std::string& displayPng) {
   Session session(out, err);
+  if (!displayPng.empty()) {
+    rbhost::Host& host = session.host();
+    std::string problem;
+    try {
+      RbPicture shown = loadPng(host, displayPng, 32);
+      if (!showOnDisplay(host, shown, 32)) problem = displayRefusal(32);
+      host.release(shown);
+    } catch (const std::exception& e) {
+      problem = e.what();
+    }
+    if (!problem.empty()) {
+      err << "rbhost: --display " << displayPng << ": " << problem << "\n";
+      return kExitError;
+    }
+  }
   const int status = session.run(sourceName, source, audit);
   const int finished = session.finish();
   return status != kExitOk ? status : finished;

@@ -248,6 +248,10 @@ class Host {
   // its old mask. Throws HostError when `mask` cannot be one.
   void setMask(RbPicture p, RbPicture mask);
 
+  // The picture's graphics object, as "pluginPictureGraphicsGetter" gives it
+  // (made on first use, owned by the picture); null for a dead picture.
+  RbGraphics graphicsOf(RbPicture p);
+
   // A graphics world holding a copy of the picture's colours, as the host's
   // own off-screen ports hold pixels; the handle is what a program passes to
   // "REALBuildPictureFromGWorld". It lives until that service takes it over

@@ -65,8 +65,10 @@ std::vector<std::string> auditFindings(const rbhost::Audit& audit);
 
 // Runs `source` in a fresh session and finishes it: the status of the
 // command (an unclean audit turns a clean run into kExitAuditNotClean).
+// `displayPng`, when not empty, is shown on the display before the script
+// starts (32 bits deep); one that cannot be read or shown is an error.
 int runScript(std::string_view sourceName, std::string_view source, std::ostream& out,
-              std::ostream& err, bool audit = false);
+              std::ostream& err, bool audit = false, const std::string& displayPng = "");
 
 // Runs `work` on a new thread whose stack holds `bytes`, and waits for it;
 // `work` receives the lowest address it may safely use. What it throws is

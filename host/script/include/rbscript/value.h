@@ -80,6 +80,9 @@ struct Value {
   std::string className;             // Instance
   std::shared_ptr<ArrayData> array;  // Array made by the script: shared, as arrays are
   TypeSpec nilType;  // Nil: the declared type it came with; Kind::Nil for the literal
+  // What a plug-in is handed for this value when that is not its host
+  // object: a picture's graphics (the object held is the picture).
+  RbObject passedAs = nullptr;
 
   static Value voidValue() { return Value{}; }
   static Value nil(TypeSpec declared = {});
