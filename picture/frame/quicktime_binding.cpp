@@ -16,23 +16,16 @@ uintptr_t notBound(uint32_t, const uintptr_t*) { return static_cast<uint16_t>(kN
 
 void bindLibrary();
 
+// Plain data: nothing to run at load or unload.
 struct Binding {
-  HMODULE library = nullptr;
-  bool holdsLibrary = false;  // bound from a library this plug-in loaded
-  Dispatcher dispatcher = &notBound;
-  Dispatcher callComponent = &notBound;
-  Dispatcher callComponentFunctionWithStorage = &notBound;
-  void (*beforeCall)() = &bindLibrary;
-
-  Binding() = default;
-  Binding(const Binding&) = delete;
-  Binding& operator=(const Binding&) = delete;
-  ~Binding() {
-    if (holdsLibrary) FreeLibrary(library);
-  }
+  HMODULE library;  // held only while binding, or for good once bound from a folder
+  Dispatcher dispatcher;
+  Dispatcher callComponent;
+  Dispatcher callComponentFunctionWithStorage;
+  void (*beforeCall)();
 };
 
-Binding binding;
+Binding binding = {nullptr, &notBound, &notBound, &notBound, &bindLibrary};
 
 bool endsWithSeparator(const std::string& path) {
   return !path.empty() && (path.back() == '\\' || path.back() == '/');
@@ -104,11 +97,9 @@ void bindLibrary() {
       readSlot("_CallComponent", binding.callComponent) &&
       readSlot("theQuickTimeDispatcher", binding.dispatcher);
   if (bound) binding.beforeCall = nullptr;
-  if (!locatedNow) return;
-  if (bound && !alreadyLoaded) {
-    binding.holdsLibrary = true;
-    return;
-  }
+  // Entry points of a library that only this plug-in loaded would be gone
+  // with the library: that reference is kept.
+  if (!locatedNow || (bound && !alreadyLoaded)) return;
   FreeLibrary(binding.library);
   binding.library = nullptr;
 }

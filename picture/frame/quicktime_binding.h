@@ -32,9 +32,8 @@
 //
 // The binding state is one per copy of the plug-in and lives as long as it.
 // A library found already loaded is not held: whoever loaded it keeps it
-// loaded. A library this plug-in loaded from a folder is held once bound,
-// and released when the plug-in is unloaded, so the bound entry points stay
-// valid while they can be called.
+// loaded. A library this plug-in loaded from a folder is held for good once
+// bound, so the bound entry points stay valid (a plug-in is never unloaded).
 #ifndef PICTURE_FRAME_QUICKTIME_BINDING_H
 #define PICTURE_FRAME_QUICKTIME_BINDING_H
 
