@@ -78,15 +78,6 @@ void inOwnProcess(Body body) {
 
 bool loadedAt(const std::string& path) { return GetModuleHandleA(path.c_str()) != nullptr; }
 
-bool freedBlock(HGLOBAL block) {
-#ifdef _WIN32
-  (void)block;
-  return true;  // Windows may hand the handle out again: nothing to look at
-#else
-  return block != nullptr && (GlobalFlags(block) & GMEM_INVALID_HANDLE) != 0;
-#endif
-}
-
 // Without QuickTime anywhere the search looks, every call answers nil, and
 // keeps looking.
 TEST(QuickTimeAbsentTest, GivesNilAndLeavesNothingBehind) {
@@ -112,9 +103,11 @@ TEST(QuickTimeLocatorTest, UsesTheLoadedModuleWithoutKeepingIt) {
     EXPECT_TRUE(IsSamplePicture(s.host, p));
     EXPECT_EQ(standIn->calls(), kConversionCalls);
     EXPECT_EQ(standIn->world(), kInitialWorld);  // restored after the conversion drew
+    // The handle made is the one disposed of; the host freed the bitmap. (A
+    // block nobody freed shows as a leak in the sanitizer build.)
+    EXPECT_NE(standIn->handle(0), nullptr);
     EXPECT_EQ(standIn->handle(2), standIn->handle(0));
-    EXPECT_TRUE(freedBlock(standIn->handle(0)));
-    EXPECT_TRUE(freedBlock(standIn->handle(1)));  // the host took the bitmap
+    EXPECT_NE(standIn->handle(1), nullptr);
     s.host.release(p);
     EXPECT_TRUE(rbtest::AuditUnchanged(s.host, s.audit0));
     standIn.reset();
@@ -250,8 +243,8 @@ TEST(QuickTimeDataTest, UnconvertibleDataGivesNilAndCleansUp) {
     EXPECT_EQ(buildPicture(s.host, data), nullptr) << data.size();
     EXPECT_EQ(standIn.calls(), kConversionCalls);
     EXPECT_EQ(standIn.handle(1), nullptr);
+    EXPECT_NE(standIn.handle(0), nullptr);
     EXPECT_EQ(standIn.handle(2), standIn.handle(0));
-    EXPECT_TRUE(freedBlock(standIn.handle(0)));
     EXPECT_EQ(standIn.world(), kInitialWorld);
   }
   // A nil string is empty data.
