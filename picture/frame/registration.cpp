@@ -15,6 +15,7 @@
 #include "picture/functions/inversion.h"
 #include "picture/functions/lookup_transform.h"
 #include "picture/functions/memory_block_copies.h"
+#include "picture/functions/pic_handle_data.h"
 #include "picture/functions/scaling.h"
 #include "picture/functions/tint.h"
 #include "picture/functions/tone_changes.h"
@@ -108,6 +109,8 @@ RbClassDefinition pictureExtension = extensionDefinition("Picture", pictureMetho
 //   PicturetoBinaryStringZRW, CombinePicturesZRW, BlendPicturesZRW,
 //   BlendPicturesWithMaskZRW, TintPictureZRW.
 auto globalMethods = methodTable(
+    method(&buildPictureWithPicHandleData,
+           "BuildPictureWithPicHandleDataZRW(data as string) as picture"),
     method(&buildPictureWithGWorldHandle,
            "BuildPictureWithGWorldHandleZRW(handle as integer, ByPassOwernerShip as boolean) as "
            "picture"),

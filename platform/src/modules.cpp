@@ -16,8 +16,9 @@
 //   executable's for the main program), relative if it was loaded by a
 //   relative path. When it does not fit it is cut to size - 1 characters,
 //   terminated, and size is returned, as Windows does.
-// - Every "\\" in a path handed to LoadLibraryA or GetModuleHandleA is read
-//   as "/", so that a path a caller builds the Windows way names the same file.
+// - Every backslash in a path handed to LoadLibraryA or GetModuleHandleA is
+//   read as "/", so that a path a caller builds the Windows way names the
+//   same file.
 // - GetModuleHandleA with a bare file name (no separator) finds a module the
 //   loader knows by that name, or else any loaded module whose file name is
 //   that name without regard to case (as Windows compares module names).
@@ -74,7 +75,7 @@ DWORD CopyExecutablePath(LPSTR buffer, DWORD size) {
   return CopyModulePath(path.data(), buffer, size);
 }
 
-// The path with every "\\" read as "/".
+// The path with every backslash read as "/".
 std::string SystemPath(LPCSTR path) {
   std::string converted(path);
   for (char& c : converted)

@@ -14,6 +14,8 @@
 // every byte stored, the terminating NUL of a string included when the caller
 // passed it. Only REG_SZ values are kept: other types are refused with
 // ERROR_INVALID_PARAMETER (the one thing Windows would accept).
+#include <unistd.h>
+
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -63,9 +65,17 @@ struct Registry {
   Handle handles[kMaxHandles];
 };
 
+// Looked up again in a forked child, which must not share its parent's
+// copy: copies of the emulation loaded after the fork find a registry of the
+// child's own, as a new process has.
 Registry* registry() {
-  static Registry* shared =
-      static_cast<Registry*>(platform_detail::ProcessSharedBlock("registry", sizeof(Registry)));
+  static Registry* shared = nullptr;
+  static pid_t owner = 0;
+  if (shared == nullptr || owner != getpid()) {
+    shared =
+        static_cast<Registry*>(platform_detail::ProcessSharedBlock("registry", sizeof(Registry)));
+    owner = getpid();
+  }
   return shared;
 }
 

@@ -238,6 +238,13 @@ TEST_F(PluginEntryTest, RegistersInTheListedOrder) {
   EXPECT_TRUE(rbtest::AuditUnchanged(host, audit0));
 }
 
+// The picture-handle operation leads the global methods.
+TEST_F(PluginEntryTest, RegistersThePictureHandleMethodFirstAmongGlobals) {
+  ASSERT_FALSE(plugin.globalMethods.empty());
+  EXPECT_EQ(plugin.globalMethods.front().declaration,
+            "BuildPictureWithPicHandleDataZRW(data as string) as picture");
+}
+
 // The host always supplies these, but a host without them must not bring the
 // plug-in down: it still registers what it has.
 TEST(PluginEntryWithoutServicesTest, LoadsWithoutVersionOrMovieEntries) {

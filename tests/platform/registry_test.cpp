@@ -86,7 +86,13 @@ TEST_F(RegistryValueTest, StringReadsBackWithItsTerminatorCounted) {
   EXPECT_EQ(RegQueryValueExA(reader, "LIBRARY FOLDER", nullptr, &type, nullptr, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  // Windows' ANSI call may ask for more than it then uses (room for the
+  // text as stored, in UTF-16); the emulation asks for exactly the bytes.
+#ifdef _WIN32
+  EXPECT_GE(size, stored);
+#else
   EXPECT_EQ(size, stored);
+#endif
 
   char buffer[64];
   std::memset(buffer, 'x', sizeof buffer);
@@ -102,7 +108,11 @@ TEST_F(RegistryValueTest, StringReadsBackWithItsTerminatorCounted) {
   EXPECT_EQ(RegQueryValueExA(reader, "Library folder", nullptr, nullptr,
                              reinterpret_cast<LPBYTE>(buffer), &size),
             ERROR_MORE_DATA);
+#ifdef _WIN32
+  EXPECT_GE(size, stored);
+#else
   EXPECT_EQ(size, stored);
+#endif
 
   EXPECT_EQ(RegQueryValueExA(reader, "Other", nullptr, nullptr, nullptr, &size),
             ERROR_FILE_NOT_FOUND);

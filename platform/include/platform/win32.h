@@ -287,9 +287,9 @@ HPALETTE CreatePalette(const LOGPALETTE* palette);                       // 1 to
 HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground);  // the previous one
 UINT RealizePalette(HDC dc);  // the entries of the selected palette
 
-// Modules, over the system loader. Paths may use "\\" as well as "/" as the
-// separator, as on Windows: the emulation reads every "\\" in a path it is
-// given as "/" (file names on this system may not contain "\\" then).
+// Modules, over the system loader. Paths may use a backslash as well as "/"
+// as the separator, as on Windows: the emulation reads every backslash in a
+// path as "/", so a file whose name holds a backslash cannot be named.
 HMODULE LoadLibraryA(LPCSTR fileName);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
@@ -304,7 +304,8 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 
 // The registry, holding string values (REG_SZ) only; the same for every copy
-// of the emulation in the process, and empty when the process starts. Keys
+// of the emulation in the process, and empty when the process starts (a
+// forked child starts with an empty one too). Keys
 // compare without regard to case; each predefined root is a tree of its own.
 // The tables are of fixed size: beyond 64 keys, 64 values, 64 open handles,
 // 255-character paths and 1024-byte values a call fails with
