@@ -40,6 +40,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32.h"
 #include "rbhost/host.h"
 #include "rbscript/catalog.h"
 #include "rbscript/conversion.h"
@@ -301,6 +302,13 @@ bool keepsNewPictureContents(const Target& target) {
   if (target.callable == nullptr) return false;
   const std::string name = target.callable->name();
   return name == "InvertZRW" || name == "NewPicture";
+}
+
+// Methods whose integer result is a new GDI object the caller owns: its
+// value differs from call to call, and the fuzzer deletes it as a program
+// would.
+bool givesOwnedBitmap(const Target& target) {
+  return target.callable != nullptr && target.callable->name() == "MakeHBITMAPZRW";
 }
 
 bool isObjectKind(AbiKind k) {
@@ -681,6 +689,13 @@ bool Fuzzer::checkAudit(Host& host, const rbhost::Audit& before, int64_t number,
       << before.references << ")";
     return fail(s.str(), number, call);
   }
+  if (now.gdiObjects != before.gdiObjects || now.deviceContexts != before.deviceContexts) {
+    std::ostringstream s;
+    s << "GDI objects or device contexts left behind: " << now.gdiObjects << " objects (before "
+      << before.gdiObjects << "), " << now.deviceContexts << " device contexts (before "
+      << before.deviceContexts << ")";
+    return fail(s.str(), number, call);
+  }
   return true;
 }
 
@@ -803,7 +818,12 @@ bool Fuzzer::callOnce(Host& host, const Target& target, int64_t number) {
       if (expected != nullptr && host.typeName(handle) != expected && !memoryBlockAsPicture)
         return fail("returned a " + host.typeName(handle) + " as a " + expected, number, call);
     }
-    const std::string content = resultContent(host, resultAbi.kind, result);
+    std::string content = resultContent(host, resultAbi.kind, result);
+    if (givesOwnedBitmap(target) && result.int32 != 0) {
+      if (!DeleteObject(reinterpret_cast<HGDIOBJ>(uintptr_t(uint32_t(result.int32)))))
+        return fail("returned a bitmap handle that does not delete", number, call);
+      content = "a bitmap";
+    }
     if (round == 0) {
       firstContent = content;
     } else if (content != firstContent && !keepsNewPictureContents(target)) {

@@ -219,6 +219,8 @@ TEST_F(DisplayPicturesTest, PicturesOfGraphicsWorlds) {
   EXPECT_FALSE(host.gworldAlive(given));  // the host took it over
 
   EXPECT_EQ(host.call<RbPicture>(kFromGWorld, int32_t{0}, RbBoolean{1}), nullptr);
+  for (int32_t stray : {int32_t(given), 12345, -1})  // a world given away, and numbers
+    EXPECT_EQ(host.call<RbPicture>(kFromGWorld, stray, RbBoolean{0}), nullptr);
 }
 
 }  // namespace
