@@ -41,6 +41,9 @@
 #include <vector>
 
 #include "platform/win32.h"
+#ifndef _WIN32
+#include "platform/virtual_display.h"
+#endif
 #include "rbhost/host.h"
 #include "rbscript/catalog.h"
 #include "rbscript/conversion.h"
@@ -365,6 +368,17 @@ void Fuzzer::planFaults(rbhost::HostOptions& options) {
     missing_ = services[slot];
     options.missingServices.insert(missing_);
   }
+#ifndef _WIN32
+  // A small display of a depth the seed picks, showing a pattern: captures
+  // and screenshots stay cheap, and every depth's conversions get called.
+  {
+    const int32_t width = 1 + int32_t(random_.below(40)), height = 1 + int32_t(random_.below(30));
+    std::vector<uint32_t> colors(size_t(width) * size_t(height));
+    for (size_t i = 0; i < colors.size(); ++i) colors[i] = uint32_t(i * 2654435761u) & 0xFFFFFF;
+    platform::SetVirtualDisplay(width, height, random_.pick(std::vector<int>{32, 24, 16, 8, 4, 1}),
+                                colors.data());
+  }
+#endif
   // An old host reads short method records and may be refused.
   if (random_.percent(6)) {
     options.version = random_.pick(std::vector<double>{5.5, 5.0, 2005.0});
