@@ -1,5 +1,7 @@
 // "REALBuildPictureFromDIB": pictures from packed DIBs in global memory, and
 // what becomes of the block.
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -89,7 +91,12 @@ std::vector<uint8_t> packedDib(const Dib& d, int extra = 0) {
     }
     bytes.insert(bytes.end(), row.begin(), row.end());
   }
-  bytes.resize(size_t(int(bytes.size()) + extra), 0);
+  if (extra >= 0) {
+    bytes.insert(bytes.end(), size_t(extra), uint8_t{0});
+  } else {
+    bytes.erase(bytes.end() - std::min<ptrdiff_t>(-ptrdiff_t{extra}, ptrdiff_t(bytes.size())),
+                bytes.end());
+  }
   return bytes;
 }
 
