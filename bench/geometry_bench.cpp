@@ -11,6 +11,9 @@
 
 #include "bench_bitmap.h"
 #include "graphics/frame/symmetry.h"
+#include "graphics/geometry/rotate_by_shear.h"
+#include "graphics/geometry/rotate_direct.h"
+#include "graphics/geometry/shear.h"
 #include "graphics/geometry/stretch.h"
 
 #ifdef RB_BENCH_WITH_OPENCV
@@ -91,6 +94,31 @@ void BM_StretchDown07(benchmark::State& state) { stretchBy(state, 0.7); }
 void BM_StretchUp15(benchmark::State& state) { stretchBy(state, 1.5); }
 BENCHMARK(BM_StretchDown07)->Apply(depths);
 BENCHMARK(BM_StretchUp15)->Apply(depths);
+
+void shearBy(benchmark::State& state, tvq::ShearAxis axis) {
+  const Bitmap source(depthOf(state), 1);
+  const int32_t grown = kSide + kSide / 2;
+  const bool vertical = axis == tvq::ShearAxis::Vertical;
+  const Buffer target(vertical ? kSide : grown, vertical ? grown : kSide, depthOf(state));
+  bench::timeAgainstMemcpy(state, target.size(), [&] {
+    tvq::shearInto(source.view(), nullptr, target.view(), nullptr, axis, 0.5, 0x336699);
+  });
+}
+void BM_ShearVertical05(benchmark::State& state) { shearBy(state, tvq::ShearAxis::Vertical); }
+void BM_ShearHorizontal05(benchmark::State& state) { shearBy(state, tvq::ShearAxis::Horizontal); }
+BENCHMARK(BM_ShearVertical05)->Apply(depths);
+BENCHMARK(BM_ShearHorizontal05)->Apply(depths);
+
+void BM_RotateDirect30(benchmark::State& state) {
+  const double theta = 30.0 * 3.14159 / 180.0;
+  const auto size = tvq::turnedSize(kSide, kSide, theta);
+  const Bitmap source(depthOf(state), 1);
+  const Buffer target(size->width, size->height, depthOf(state));
+  bench::timeAgainstMemcpy(state, target.size(), [&] {
+    tvq::rotateDirectInto(source.view(), target.view(), theta, 0x336699);
+  });
+}
+BENCHMARK(BM_RotateDirect30)->Apply(depths);
 
 #ifdef RB_BENCH_WITH_OPENCV
 cv::Mat randomMat(const benchmark::State& state) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "graphics/frame/format_access.h"
 #include "graphics/frame/operation.h"
 #include "graphics/frame/pixel_access.h"
 
@@ -24,11 +25,18 @@ struct Lines {
   uint8_t* at(int32_t across, int32_t along) const {
     return axis == ShearAxis::Vertical ? view->at(across, along) : view->at(along, across);
   }
-  PixelValue read(int32_t across, int32_t along) const {
-    return readPixel(*view, at(across, along)) & 0x00FFFFFFu;
+  // Bytes from one pixel of a line to the next.
+  ptrdiff_t stepAlong() const {
+    return axis == ShearAxis::Vertical ? static_cast<ptrdiff_t>(view->rowBytes)
+                                       : static_cast<ptrdiff_t>(view->bytesPerPixel);
   }
+  template <typename Access = PerPixel>
+  PixelValue read(int32_t across, int32_t along) const {
+    return fetch(Access{}, *view, at(across, along)) & 0x00FFFFFFu;
+  }
+  template <typename Access = PerPixel>
   void write(int32_t across, int32_t along, PixelValue v) const {
-    writePixel(*view, at(across, along), v);
+    store(Access{}, *view, at(across, along), v);
   }
 };
 
@@ -45,9 +53,10 @@ PixelValue grey(uint8_t level) { return makePixel(level, level, level); }
 // Floor division by 65536 of a value that may be negative.
 int64_t floorOne(int64_t v) { return v >= 0 ? v / kOne : -((-v + kOne - 1) / kOne); }
 
-}  // namespace
-
-void shearInto(const PixelView& source, const PixelView* sourceMask, const PixelView& target,
+// The shear with the source read through `In` and the target written
+// through `Out`; masks, when given, through the general accessors.
+template <typename In, typename Out>
+void shearWalk(const PixelView& source, const PixelView* sourceMask, const PixelView& target,
                const PixelView* targetMask, ShearAxis axis, double shear, uint32_t frameColor) {
   const Lines in{&source, axis};
   const Lines out{&target, axis};
@@ -72,7 +81,7 @@ void shearInto(const PixelView& source, const PixelView* sourceMask, const Pixel
 
   auto fill = [&](int32_t line, int64_t from, int64_t to) {  // along [from, to)
     for (int64_t j = std::max<int64_t>(from, 0); j < std::min(to, hr); ++j) {
-      out.write(line, static_cast<int32_t>(j), frame);
+      out.template write<Out>(line, static_cast<int32_t>(j), frame);
       if (masked) outMask.write(line, static_cast<int32_t>(j), grey(kTransparent));
     }
   };
@@ -96,30 +105,36 @@ void shearInto(const PixelView& source, const PixelView* sourceMask, const Pixel
     PixelValue previous = frame;
     uint8_t previousLevel = kTransparent;
     if (k < 0 && -k - 1 < h) {
-      previous = in.read(sx, static_cast<int32_t>(-k - 1));
+      previous = in.template read<In>(sx, static_cast<int32_t>(-k - 1));
       if (masked) previousLevel = blueOf(inMask.read(sx, static_cast<int32_t>(-k - 1)));
     } else if (k >= 0 && masked) {
-      previous = in.read(sx, 0);
+      previous = in.template read<In>(sx, 0);
     }
-    for (int64_t j = j0; j < next; ++j) {
-      const auto y = static_cast<int32_t>(j - k);
-      const PixelValue current = in.read(sx, y);
-      out.write(line, static_cast<int32_t>(j), blendColor(dw, current, cw, previous));
-      previous = current;
-      if (masked) {
-        const uint8_t level = blueOf(inMask.read(sx, y));
-        outMask.write(line, static_cast<int32_t>(j), grey(blend(dw, level, cw, previousLevel)));
-        previousLevel = level;
+    if (j0 < next) {
+      // Along the line by pointer steps: no per-pixel position arithmetic.
+      const uint8_t* from = in.at(sx, static_cast<int32_t>(j0 - k));
+      uint8_t* to = out.at(line, static_cast<int32_t>(j0));
+      const ptrdiff_t fromStep = in.stepAlong(), toStep = out.stepAlong();
+      for (int64_t j = j0; j < next; ++j, from += fromStep, to += toStep) {
+        const PixelValue current = fetch(In{}, source, from) & 0x00FFFFFFu;
+        store(Out{}, target, to, blendColor(dw, current, cw, previous));
+        previous = current;
+        if (masked) {
+          const auto y = static_cast<int32_t>(j - k);
+          const uint8_t level = blueOf(inMask.read(sx, y));
+          outMask.write(line, static_cast<int32_t>(j), grey(blend(dw, level, cw, previousLevel)));
+          previousLevel = level;
+        }
       }
     }
     int64_t rest = std::max(next, j0);
     if (rest >= 0 && rest < hr && cw > 0 && next >= 0) {
       const auto j = static_cast<int32_t>(rest);
       if (masked) {
-        out.write(line, j, previous);
+        out.template write<Out>(line, j, previous);
         outMask.write(line, j, grey(blend(dw, kTransparent, cw, previousLevel)));
       } else {
-        out.write(
+        out.template write<Out>(
             line, j,
             makePixel(static_cast<uint8_t>((dw * redOf(frame) + cw * redOf(previous)) >> 16),
                       static_cast<uint8_t>((dw * greenOf(frame) + cw * greenOf(previous)) >> 16),
@@ -129,6 +144,29 @@ void shearInto(const PixelView& source, const PixelView* sourceMask, const Pixel
     }
     fill(line, std::max<int64_t>(rest, 0), hr);
   }
+}
+
+}  // namespace
+
+const FastPathTable<ShearLoop, 2>& shearLoops() {
+  using F = PixelFormat;
+  static constexpr FastPathTable<ShearLoop, 2> table = {
+      {{
+          {"32-bit", F::Bgrx32, FormatSet::any(), F::Bgrx32,
+           shearWalk<Fixed<F::Bgrx32>, Fixed<F::Bgrx32>>},
+          {"24-bit", F::Bgr24, FormatSet::any(), F::Bgr24,
+           shearWalk<Fixed<F::Bgr24>, Fixed<F::Bgr24>>},
+      }},
+      shearWalk<PerPixel, PerPixel>,
+  };
+  return table;
+}
+
+void shearInto(const PixelView& source, const PixelView* sourceMask, const PixelView& target,
+               const PixelView* targetMask, ShearAxis axis, double shear, uint32_t frameColor) {
+  const PixelFormat second = sourceMask != nullptr ? sourceMask->format : source.format;
+  shearLoops().choose({source.format, second, target.format}, true)(
+      source, sourceMask, target, targetMask, axis, shear, frameColor);
 }
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "graphics/frame/fast_path_table.h"
 #include "graphics/frame/pixel_view.h"
 #include "host_binding/rb_abi.h"
 
@@ -23,6 +24,13 @@ enum class ShearAxis : uint8_t { Vertical, Horizontal };
 // read or written, whatever their sizes.
 void shearInto(const PixelView& source, const PixelView* sourceMask, const PixelView& target,
                const PixelView* targetMask, ShearAxis axis, double shear, uint32_t frameColor);
+
+using ShearLoop = void (*)(const PixelView& source, const PixelView* sourceMask,
+                           const PixelView& target, const PixelView* targetMask, ShearAxis axis,
+                           double shear, uint32_t frameColor);
+// The shear's loops: 32-bit and 24-bit pictures sheared into their own
+// format with the format fixed in the loop, then the general walk.
+const FastPathTable<ShearLoop, 2>& shearLoops();
 
 // Whether a result side can be sheared into: 1 to 65535 pixels.
 constexpr bool isShearSide(int32_t side) { return side >= 1 && side <= 65535; }

@@ -33,6 +33,7 @@
 #include "graphics/frame/picture_lock.h"
 #include "graphics/frame/selection.h"
 #include "graphics/frame/symmetry.h"
+#include "graphics/geometry/shear.h"
 #include "graphics/geometry/stretch.h"
 
 namespace tvqtest {
@@ -757,6 +758,56 @@ TEST_F(FastPathEquivalenceTest, Stretch) {
       walk(tvq::stretchColumnLoops(), check);
     }
   }
+}
+
+// Columns or rows slid by a random shear into a result of random size, with
+// a frame colour, or through masks of both pictures (the mask levels are
+// random too); both axes.
+TEST_F(FastPathEquivalenceTest, Shear) {
+  walkTable("shear", tvq::shearLoops(), [&](std::mt19937& rng, const auto& entry, auto general) {
+    const int32_t width = drawWidth(rng);
+    const int32_t height = between(rng, 1, 40);
+    RbPicture source = randomPicture(rng, width, height, depthIn(rng, entry.source));
+    const int32_t targetWidth = between(rng, 1, 90), targetHeight = between(rng, 1, 90);
+    auto [fast, slow] = targets(rng, entry.target, targetWidth, targetHeight);
+    const auto axis =
+        between(rng, 0, 1) == 0 ? tvq::ShearAxis::Vertical : tvq::ShearAxis::Horizontal;
+    const double shear = std::uniform_real_distribution<double>(-1.0, 1.0)(rng);
+    const uint32_t frame = static_cast<uint32_t>(rng());
+    const bool masked = between(rng, 0, 1) == 0;
+    auto randomMask = [&](RbPicture p) {
+      RbPicture mask = host.mask(p, true);
+      for (int32_t y = 0; y < host.height(mask); ++y) {
+        uint8_t* row = host.row(mask, y);
+        for (int32_t i = 0; i < host.rowBytes(mask); ++i) row[i] = static_cast<uint8_t>(rng());
+      }
+      host.release(mask);
+    };
+    if (masked) {
+      randomMask(source);
+      randomMask(fast);
+      // The twin's mask is random too: the colour bytes must not depend on it.
+      randomMask(slow);
+    }
+    tvq::PictureLock in, inMask;
+    ASSERT_TRUE(in.lock(source));
+    if (masked) {
+      ASSERT_TRUE(inMask.lockMaskOf(source));
+    }
+    for (RbPicture target : {fast, slow}) {
+      tvq::PictureLock out, outMask;
+      ASSERT_TRUE(out.lock(target));
+      if (masked) {
+        ASSERT_TRUE(outMask.lockMaskOf(target));
+      }
+      (target == fast ? entry.loop : general)(in.view(), masked ? &inMask.view() : nullptr,
+                                              out.view(), masked ? &outMask.view() : nullptr, axis,
+                                              shear, frame);
+    }
+    ASSERT_EQ(bytesOf(fast), bytesOf(slow))
+        << "fast and general loops differ (" << targetWidth << " x " << targetHeight << ", shear "
+        << shear << (masked ? ", masked" : "") << ")";
+  });
 }
 
 }  // namespace
