@@ -4,6 +4,10 @@
 #include <cmath>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "graphics/frame/format_access.h"
 #include "graphics/frame/operation.h"
 #include "graphics/frame/pixel_access.h"
@@ -53,6 +57,57 @@ PixelValue grey(uint8_t level) { return makePixel(level, level, level); }
 
 // Floor division by 65536 of a value that may be negative.
 int64_t floorOne(int64_t v) { return v >= 0 ? v / kOne : -((-v + kOne - 1) / kOne); }
+
+#if defined(__SSE2__)
+// (dw * a + cw * b) / 65535 for every byte of four pixel pairs, dw + cw =
+// 65535: the 32-bit sums are at most 255 * 65535, where (v + 1 + (v >> 16))
+// >> 16 is exactly v / 65535.
+inline __m128i blendBytes(__m128i current, __m128i previous, __m128i dw, __m128i cw) {
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi32(1);
+  auto half = [&](__m128i c, __m128i p) {
+    const __m128i cl = _mm_mullo_epi16(c, dw), ch = _mm_mulhi_epu16(c, dw);
+    const __m128i pl = _mm_mullo_epi16(p, cw), ph = _mm_mulhi_epu16(p, cw);
+    auto divided = [&](__m128i v) {
+      return _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(v, one), _mm_srli_epi32(v, 16)), 16);
+    };
+    const __m128i low =
+        divided(_mm_add_epi32(_mm_unpacklo_epi16(cl, ch), _mm_unpacklo_epi16(pl, ph)));
+    const __m128i high =
+        divided(_mm_add_epi32(_mm_unpackhi_epi16(cl, ch), _mm_unpackhi_epi16(pl, ph)));
+    return _mm_packs_epi32(low, high);
+  };
+  return _mm_packus_epi16(
+      half(_mm_unpacklo_epi8(current, zero), _mm_unpacklo_epi8(previous, zero)),
+      half(_mm_unpackhi_epi8(current, zero), _mm_unpackhi_epi8(previous, zero)));
+}
+
+// One row of a horizontal shear of a 32-bit picture into a 32-bit one:
+// `count` pixels, each blended with the one before it (the first with
+// `previous`); the fourth bytes 0. Returns the last pixel read.
+PixelValue blendRowBgrx32(const uint8_t* from, uint8_t* to, int64_t count, uint32_t dw, uint32_t cw,
+                          PixelValue previous) {
+  PixelValue current = accessors::fetchBgrx32(from) & 0x00FFFFFFu;
+  accessors::storeBgrx32(to, blendColor(dw, current, cw, previous));
+  const __m128i dw16 = _mm_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(dw)));
+  const __m128i cw16 = _mm_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(cw)));
+  const __m128i colours = _mm_set1_epi32(0x00FFFFFF);
+  int64_t i = 1;
+  for (; i + 4 <= count; i += 4) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * i));
+    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * (i - 1)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * i),
+                     _mm_and_si128(blendBytes(c, p, dw16, cw16), colours));
+  }
+  // The rest one by one, the portable way.
+  current = accessors::fetchBgrx32(from + 4 * (i - 1)) & 0x00FFFFFFu;
+  for (; i < count; ++i) {
+    const PixelValue next = accessors::fetchBgrx32(from + 4 * i) & 0x00FFFFFFu;
+    accessors::storeBgrx32(to + 4 * i, blendColor(dw, next, cw, current));
+    current = next;
+  }
+  return current;
+}
+#endif
 
 // Where each line of a shear lands: the sizes and offsets every line shares.
 struct ShearPlan {
@@ -202,7 +257,17 @@ void shearWalk(const PixelView& source, const PixelView* sourceMask, const Pixel
       const uint8_t* from = in.at(sx, static_cast<int32_t>(j0 - k));
       uint8_t* to = out.at(line, static_cast<int32_t>(j0));
       const ptrdiff_t fromStep = in.stepAlong(), toStep = out.stepAlong();
-      for (int64_t j = j0; j < next; ++j, from += fromStep, to += toStep) {
+      int64_t j = j0;
+#if defined(__SSE2__)
+      if constexpr (std::is_same_v<In, Fixed<PixelFormat::Bgrx32>> &&
+                    std::is_same_v<Out, Fixed<PixelFormat::Bgrx32>>) {
+        if (axis == ShearAxis::Horizontal && !masked) {
+          previous = blendRowBgrx32(from, to, next - j0, dw, cw, previous);
+          j = next;
+        }
+      }
+#endif
+      for (; j < next; ++j, from += fromStep, to += toStep) {
         const PixelValue current = fetch(In{}, source, from) & 0x00FFFFFFu;
         store(Out{}, target, to, blendColor(dw, current, cw, previous));
         previous = current;
