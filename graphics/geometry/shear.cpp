@@ -62,9 +62,12 @@ int64_t floorOne(int64_t v) { return v >= 0 ? v / kOne : -((-v + kOne - 1) / kOn
 // (dw * a + cw * b) / 65535 for every byte of four pixel pairs, dw + cw =
 // 65535: the 32-bit sums are at most 255 * 65535, where (v + 1 + (v >> 16))
 // >> 16 is exactly v / 65535.
-inline __m128i blendBytes(__m128i current, __m128i previous, __m128i dw, __m128i cw) {
+// The weights are per 16-bit lane: `dwLow`/`cwLow` for the first two
+// pixels, `dwHigh`/`cwHigh` for the last two.
+inline __m128i blendBytes(__m128i current, __m128i previous, __m128i dwLow, __m128i cwLow,
+                          __m128i dwHigh, __m128i cwHigh) {
   const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi32(1);
-  auto half = [&](__m128i c, __m128i p) {
+  auto half = [&](__m128i c, __m128i p, __m128i dw, __m128i cw) {
     const __m128i cl = _mm_mullo_epi16(c, dw), ch = _mm_mulhi_epu16(c, dw);
     const __m128i pl = _mm_mullo_epi16(p, cw), ph = _mm_mulhi_epu16(p, cw);
     auto divided = [&](__m128i v) {
@@ -77,8 +80,15 @@ inline __m128i blendBytes(__m128i current, __m128i previous, __m128i dw, __m128i
     return _mm_packs_epi32(low, high);
   };
   return _mm_packus_epi16(
-      half(_mm_unpacklo_epi8(current, zero), _mm_unpacklo_epi8(previous, zero)),
-      half(_mm_unpackhi_epi8(current, zero), _mm_unpackhi_epi8(previous, zero)));
+      half(_mm_unpacklo_epi8(current, zero), _mm_unpacklo_epi8(previous, zero), dwLow, cwLow),
+      half(_mm_unpackhi_epi8(current, zero), _mm_unpackhi_epi8(previous, zero), dwHigh, cwHigh));
+}
+
+// The 16-bit lanes of two pixels' weights: four of `first`, four of `second`.
+inline __m128i laneWeights(uint32_t first, uint32_t second) {
+  const auto a = static_cast<int16_t>(static_cast<uint16_t>(first));
+  const auto b = static_cast<int16_t>(static_cast<uint16_t>(second));
+  return _mm_set_epi16(b, b, b, b, a, a, a, a);
 }
 
 // One row of a horizontal shear of a 32-bit picture into a 32-bit one:
@@ -96,7 +106,7 @@ PixelValue blendRowBgrx32(const uint8_t* from, uint8_t* to, int64_t count, uint3
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * i));
     const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * (i - 1)));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * i),
-                     _mm_and_si128(blendBytes(c, p, dw16, cw16), colours));
+                     _mm_and_si128(blendBytes(c, p, dw16, cw16, dw16, cw16), colours));
   }
   // The rest one by one, the portable way.
   current = accessors::fetchBgrx32(from + 4 * (i - 1)) & 0x00FFFFFFu;
@@ -162,9 +172,59 @@ void shearColumnsInBands(const PixelView& source, const PixelView& target, const
       const int64_t rest = std::max(col.next, std::max<int64_t>(col.k, 0));
       if (rest >= 0 && rest < plan.resultLength && col.cw > 0 && col.next >= 0) col.edge = rest;
     }
+#if defined(__SSE2__)
+    // Four columns at a time on the rows where all four blend source pixels.
+    constexpr bool kQuads = std::is_same_v<In, Fixed<PixelFormat::Bgrx32>> &&
+                            std::is_same_v<Out, Fixed<PixelFormat::Bgrx32>>;
+    struct Quad {
+      int64_t from = 0, to = -1;
+      __m128i dwLow, cwLow, dwHigh, cwHigh;
+    };
+    Quad quads[kBand / 4];
+    const int32_t quadCount = kQuads ? count / 4 : 0;
+    for (int32_t q = 0; q < quadCount; ++q) {
+      const ColumnState* c = columns + 4 * q;
+      Quad& quad = quads[q];
+      quad.from = 0;
+      quad.to = -1;
+      if (c[0].carried && c[1].carried && c[2].carried && c[3].carried) {
+        quad.from = std::max({c[0].k, c[1].k, c[2].k, c[3].k, int64_t{0}});
+        quad.to = std::min({c[0].next, c[1].next, c[2].next, c[3].next});
+      }
+      quad.dwLow = laneWeights(c[0].dw, c[1].dw);
+      quad.cwLow = laneWeights(c[0].cw, c[1].cw);
+      quad.dwHigh = laneWeights(c[2].dw, c[3].dw);
+      quad.cwHigh = laneWeights(c[2].cw, c[3].cw);
+    }
+    const __m128i colours = _mm_set1_epi32(0x00FFFFFF);
+#endif
     for (int64_t j = 0; j < plan.resultLength; ++j) {
       uint8_t* to = target.at(static_cast<int32_t>(band), static_cast<int32_t>(j));
-      for (int32_t c = 0; c < count; ++c, to += outStep) {
+      int32_t c = 0;
+#if defined(__SSE2__)
+      // Quads from the band's start while they can; the rest column by column.
+      for (int32_t q = 0; q < quadCount; ++q) {
+        const Quad& quad = quads[q];
+        if (j < quad.from || j >= quad.to) break;
+        ColumnState* cols = columns + 4 * q;
+        uint32_t current[4];
+        for (int i = 0; i < 4; ++i)
+          current[i] = accessors::fetchBgrx32(cols[i].source + (j - cols[i].k) * source.rowBytes) &
+                       0x00FFFFFFu;
+        const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(current));
+        const __m128i before = _mm_set_epi32(
+            static_cast<int32_t>(cols[3].previous), static_cast<int32_t>(cols[2].previous),
+            static_cast<int32_t>(cols[1].previous), static_cast<int32_t>(cols[0].previous));
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(to),
+            _mm_and_si128(blendBytes(now, before, quad.dwLow, quad.cwLow, quad.dwHigh, quad.cwHigh),
+                          colours));
+        for (int i = 0; i < 4; ++i) cols[i].previous = current[i];
+        c += 4;
+        to += 4 * outStep;
+      }
+#endif
+      for (; c < count; ++c, to += outStep) {
         ColumnState& col = columns[c];
         PixelValue value = frame;
         if (col.carried && j >= col.k) {
