@@ -133,18 +133,32 @@ struct ShearPlan {
 // above it, one edge pixel blended with the frame, frame below.
 struct ColumnState {
   const uint8_t* source = nullptr;  // source row 0 of the column
+  int64_t x = 0;                    // the source column
   int64_t k = 0, next = 0, edge = -1;
   uint32_t cw = 0, dw = 0;
   PixelValue previous = 0;
+  uint8_t previousLevel = kTransparent;  // with masks
   bool carried = false;
 };
 
-// A vertical shear without masks, walked a band of columns at a time and
-// row by row within it: the same pixels as the general walk, written along
-// memory rows instead of down columns, which the caches favour.
+// A vertical shear, walked a band of columns at a time and row by row
+// within it: the same pixels as the general walk, written along memory rows
+// instead of down columns, which the caches favour. With masks (both given,
+// of their pictures' sizes) the frame is the masks' fill and the mask levels
+// are blended alongside, through the general accessors.
 template <typename In, typename Out>
-void shearColumnsInBands(const PixelView& source, const PixelView& target, const ShearPlan& plan,
-                         PixelValue frame) {
+void shearColumnsInBands(const PixelView& source, const PixelView* sourceMask,
+                         const PixelView& target, const PixelView* targetMask,
+                         const ShearPlan& plan, PixelValue frame) {
+  const bool masked = sourceMask != nullptr && targetMask != nullptr;
+  auto levelAt = [&](int64_t x, int64_t y) {
+    return blueOf(
+        readPixel(*sourceMask, sourceMask->at(static_cast<int32_t>(x), static_cast<int32_t>(y))));
+  };
+  auto putLevel = [&](int64_t r, int64_t j, uint8_t level) {
+    writePixel(*targetMask, targetMask->at(static_cast<int32_t>(r), static_cast<int32_t>(j)),
+               grey(level));
+  };
   constexpr int32_t kBand = 64;
   const int32_t outStep = stepOf(Out{}, target);
   const PixelValue edgeFrame = frame;
@@ -166,9 +180,14 @@ void shearColumnsInBands(const PixelView& source, const PixelView& target, const
       col.next = std::min(plan.resultLength, plan.length + col.k);
       col.source = source.at(static_cast<int32_t>(x), 0);
       col.previous = frame;
-      if (col.k < 0 && -col.k - 1 < plan.length)
+      if (col.k < 0 && -col.k - 1 < plan.length) {
         col.previous =
             fetch(In{}, source, col.source + (-col.k - 1) * source.rowBytes) & 0x00FFFFFFu;
+        if (masked) col.previousLevel = levelAt(x, -col.k - 1);
+      } else if (col.k >= 0 && masked) {
+        col.previous = fetch(In{}, source, col.source) & 0x00FFFFFFu;
+      }
+      col.x = x;
       const int64_t rest = std::max(col.next, std::max<int64_t>(col.k, 0));
       if (rest >= 0 && rest < plan.resultLength && col.cw > 0 && col.next >= 0) col.edge = rest;
     }
@@ -181,7 +200,7 @@ void shearColumnsInBands(const PixelView& source, const PixelView& target, const
       __m128i dwLow, cwLow, dwHigh, cwHigh;
     };
     Quad quads[kBand / 4];
-    const int32_t quadCount = kQuads ? count / 4 : 0;
+    const int32_t quadCount = kQuads && !masked ? count / 4 : 0;
     for (int32_t q = 0; q < quadCount; ++q) {
       const ColumnState* c = columns + 4 * q;
       Quad& quad = quads[q];
@@ -227,21 +246,33 @@ void shearColumnsInBands(const PixelView& source, const PixelView& target, const
       for (; c < count; ++c, to += outStep) {
         ColumnState& col = columns[c];
         PixelValue value = frame;
+        uint8_t level = kTransparent;
         if (col.carried && j >= col.k) {
           if (j < col.next) {
             const PixelValue current =
                 fetch(In{}, source, col.source + (j - col.k) * source.rowBytes) & 0x00FFFFFFu;
             value = blendColor(col.dw, current, col.cw, col.previous);
             col.previous = current;
+            if (masked) {
+              const uint8_t sourceLevel = levelAt(col.x, j - col.k);
+              level = blend(col.dw, sourceLevel, col.cw, col.previousLevel);
+              col.previousLevel = sourceLevel;
+            }
           } else if (j == col.edge) {
             const PixelValue p = col.previous;
-            value = makePixel(
-                static_cast<uint8_t>((col.dw * redOf(edgeFrame) + col.cw * redOf(p)) >> 16),
-                static_cast<uint8_t>((col.dw * greenOf(edgeFrame) + col.cw * greenOf(p)) >> 16),
-                static_cast<uint8_t>((col.dw * blueOf(edgeFrame) + col.cw * blueOf(p)) >> 16));
+            if (masked) {
+              value = p;
+              level = blend(col.dw, kTransparent, col.cw, col.previousLevel);
+            } else {
+              value = makePixel(
+                  static_cast<uint8_t>((col.dw * redOf(edgeFrame) + col.cw * redOf(p)) >> 16),
+                  static_cast<uint8_t>((col.dw * greenOf(edgeFrame) + col.cw * greenOf(p)) >> 16),
+                  static_cast<uint8_t>((col.dw * blueOf(edgeFrame) + col.cw * blueOf(p)) >> 16));
+            }
           }
         }
         store(Out{}, target, to, value);
+        if (masked) putLevel(band + c, j, level);
       }
     }
   }
@@ -274,9 +305,10 @@ void shearWalk(const PixelView& source, const PixelView* sourceMask, const Pixel
   const auto step = static_cast<int64_t>(std::floor(shear * 65536.0));
 
   if constexpr (!std::is_same_v<In, PerPixel>) {
-    if (axis == ShearAxis::Vertical && !masked) {
+    if (axis == ShearAxis::Vertical) {
       shearColumnsInBands<In, Out>(
-          source, target, {w, h, wr, hr, placed, firstLine, carried, top - skipped, step}, frame);
+          source, masked ? sourceMask : nullptr, target, masked ? targetMask : nullptr,
+          {w, h, wr, hr, placed, firstLine, carried, top - skipped, step}, frame);
       return;
     }
   }

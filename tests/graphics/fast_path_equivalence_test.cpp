@@ -807,6 +807,16 @@ TEST_F(FastPathEquivalenceTest, Shear) {
     ASSERT_EQ(bytesOf(fast), bytesOf(slow))
         << "fast and general loops differ (" << targetWidth << " x " << targetHeight << ", shear "
         << shear << (masked ? ", masked" : "") << ")";
+    if (masked) {
+      // Every pixel of the masks is written (their row padding is not).
+      RbPicture fastMask = host.mask(fast, false), slowMask = host.mask(slow, false);
+      for (int32_t y = 0; y < targetHeight; ++y)
+        for (int32_t x = 0; x < targetWidth; ++x)
+          ASSERT_EQ(host.rawPixel(fastMask, x, y), host.rawPixel(slowMask, x, y))
+              << "the masks differ at " << x << ", " << y << " (shear " << shear << ")";
+      host.release(fastMask);
+      host.release(slowMask);
+    }
   });
 }
 
