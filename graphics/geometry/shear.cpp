@@ -119,6 +119,25 @@ PixelValue blendRowBgrx32(const uint8_t* from, uint8_t* to, int64_t count, uint3
 }
 #endif
 
+// The same for a 24-bit picture into a 24-bit one: the channels of each
+// pixel blend with those three bytes before them, so the row is blended as
+// bytes, sixteen at a time, the rest byte by byte.
+PixelValue blendRowBgr24(const uint8_t* from, uint8_t* to, int64_t count, uint32_t dw, uint32_t cw,
+                         PixelValue previous) {
+  accessors::storeBgr24(to, blendColor(dw, accessors::fetchBgr24(from), cw, previous));
+  const __m128i dw16 = _mm_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(dw)));
+  const __m128i cw16 = _mm_set1_epi16(static_cast<int16_t>(static_cast<uint16_t>(cw)));
+  const int64_t bytes = 3 * count;
+  int64_t i = 3;
+  for (; i + 16 <= bytes; i += 16) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+    const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i - 3));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), blendBytes(c, p, dw16, cw16, dw16, cw16));
+  }
+  for (; i < bytes; ++i) to[i] = blend(dw, from[i], cw, from[i - 3]);
+  return accessors::fetchBgr24(from + bytes - 3);
+}
+
 // Where each line of a shear lands: the sizes and offsets every line shares.
 struct ShearPlan {
   int64_t lines, length;              // of the source: lines across, pixels along
@@ -193,8 +212,10 @@ void shearColumnsInBands(const PixelView& source, const PixelView* sourceMask,
     }
 #if defined(__SSE2__)
     // Four columns at a time on the rows where all four blend source pixels.
-    constexpr bool kQuads = std::is_same_v<In, Fixed<PixelFormat::Bgrx32>> &&
-                            std::is_same_v<Out, Fixed<PixelFormat::Bgrx32>>;
+    constexpr bool kQuads = (std::is_same_v<In, Fixed<PixelFormat::Bgrx32>> &&
+                             std::is_same_v<Out, Fixed<PixelFormat::Bgrx32>>) ||
+                            (std::is_same_v<In, Fixed<PixelFormat::Bgr24>> &&
+                             std::is_same_v<Out, Fixed<PixelFormat::Bgr24>>);
     struct Quad {
       int64_t from = 0, to = -1;
       __m128i dwLow, cwLow, dwHigh, cwHigh;
@@ -228,16 +249,21 @@ void shearColumnsInBands(const PixelView& source, const PixelView* sourceMask,
         ColumnState* cols = columns + 4 * q;
         uint32_t current[4];
         for (int i = 0; i < 4; ++i)
-          current[i] = accessors::fetchBgrx32(cols[i].source + (j - cols[i].k) * source.rowBytes) &
-                       0x00FFFFFFu;
+          current[i] =
+              fetch(In{}, source, cols[i].source + (j - cols[i].k) * source.rowBytes) & 0x00FFFFFFu;
         const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i*>(current));
         const __m128i before = _mm_set_epi32(
             static_cast<int32_t>(cols[3].previous), static_cast<int32_t>(cols[2].previous),
             static_cast<int32_t>(cols[1].previous), static_cast<int32_t>(cols[0].previous));
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(to),
-            _mm_and_si128(blendBytes(now, before, quad.dwLow, quad.cwLow, quad.dwHigh, quad.cwHigh),
-                          colours));
+        const __m128i blended = _mm_and_si128(
+            blendBytes(now, before, quad.dwLow, quad.cwLow, quad.dwHigh, quad.cwHigh), colours);
+        if constexpr (std::is_same_v<Out, Fixed<PixelFormat::Bgrx32>>) {
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(to), blended);
+        } else {
+          uint32_t words[4];
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(words), blended);
+          for (int i = 0; i < 4; ++i) store(Out{}, target, to + i * outStep, words[i]);
+        }
         for (int i = 0; i < 4; ++i) cols[i].previous = current[i];
         c += 4;
         to += 4 * outStep;
@@ -355,6 +381,13 @@ void shearWalk(const PixelView& source, const PixelView* sourceMask, const Pixel
                     std::is_same_v<Out, Fixed<PixelFormat::Bgrx32>>) {
         if (axis == ShearAxis::Horizontal && !masked) {
           previous = blendRowBgrx32(from, to, next - j0, dw, cw, previous);
+          j = next;
+        }
+      }
+      if constexpr (std::is_same_v<In, Fixed<PixelFormat::Bgr24>> &&
+                    std::is_same_v<Out, Fixed<PixelFormat::Bgr24>>) {
+        if (axis == ShearAxis::Horizontal && !masked) {
+          previous = blendRowBgr24(from, to, next - j0, dw, cw, previous);
           j = next;
         }
       }
