@@ -231,15 +231,36 @@ RbPicture REALGetPictureMask(RbPicture picture, RbBoolean create) {
   return Host::current().mask(picture, create);
 }
 
+// Whether one more picture may be made, as failNewPictureAfter allows;
+// counts it.
+bool takeNewPicture(Host::State& s) {
+  if (!s.newPicturesLeft) return true;
+  if (*s.newPicturesLeft <= 0) return false;
+  --*s.newPicturesLeft;
+  return true;
+}
+
 RbPicture newPicture(int32_t width, int32_t height, int32_t depth) {
   Host::State& s = state();
-  if (s.newPicturesLeft) {
-    if (*s.newPicturesLeft <= 0) return nullptr;
-    --*s.newPicturesLeft;
-  }
+  if (!takeNewPicture(s)) return nullptr;
   auto p = makePicture(width, height, depth, Host::current().options().newPictureStorage,
                        Host::current().options().newPictureFill);
   if (!p) return nullptr;
+  return static_cast<RbPicture>(s.adopt(std::move(p)));
+}
+
+// A new picture of `depth` (24 or 32) holding `height` rows of `width`
+// pixels given top row first, `rowBytes` apart, in the picture's own byte
+// layout; nil when no picture may or can be made.
+RbPicture pictureOfTopDownRows(Host::State& s, int32_t width, int32_t height, int32_t depth,
+                               const uint8_t* rows, size_t rowBytes) {
+  if (!takeNewPicture(s)) return nullptr;
+  auto p = makePicture(width, height, depth, Host::current().options().newPictureStorage, 0);
+  if (!p) return nullptr;
+  uint8_t* bits = pictureBits(*p);
+  for (int32_t y = 0; y < height; ++y)
+    std::memcpy(bits + size_t(height - 1 - y) * size_t(p->rowBytes), rows + size_t(y) * rowBytes,
+                size_t(width) * size_t(depth / 8));
   return static_cast<RbPicture>(s.adopt(std::move(p)));
 }
 
@@ -248,22 +269,11 @@ RbPicture newPicture(int32_t width, int32_t height, int32_t depth) {
 // picture; anything else gives nil. Counts against failNewPictureAfter.
 RbPicture REALBuildPictureFromBuffer(int32_t width, int32_t height, int32_t format,
                                      const void* pixels, int32_t rowBytes) {
-  Host::State& s = state();
   if (format != 2 || pixels == nullptr || width <= 0 || height <= 0 ||
       int64_t(rowBytes) < int64_t(width) * 3)
     return nullptr;
-  if (s.newPicturesLeft) {
-    if (*s.newPicturesLeft <= 0) return nullptr;
-    --*s.newPicturesLeft;
-  }
-  auto p = makePicture(width, height, 24, Host::current().options().newPictureStorage, 0);
-  if (!p) return nullptr;
-  uint8_t* bits = pictureBits(*p);
-  const auto* from = static_cast<const uint8_t*>(pixels);
-  for (int32_t y = 0; y < height; ++y)
-    std::memcpy(bits + size_t(height - 1 - y) * size_t(p->rowBytes),
-                from + size_t(y) * size_t(rowBytes), size_t(width) * 3);
-  return static_cast<RbPicture>(s.adopt(std::move(p)));
+  return pictureOfTopDownRows(state(), width, height, 24, static_cast<const uint8_t*>(pixels),
+                              size_t(rowBytes));
 }
 
 // A picture copied from one of the host's graphics worlds (Host::newGWorld).
@@ -275,20 +285,12 @@ RbPicture REALBuildPictureFromGWorld(uintptr_t world, RbBoolean bypassOwnership)
   // The handle is a program's integer, passed on as it came: anything that
   // is not a world gives nil, as the host's own check would.
   if (it == s.gworlds.end()) return nullptr;
-  RbPicture result = nullptr;
-  const bool allowed = !s.newPicturesLeft || *s.newPicturesLeft > 0;
-  if (allowed) {
-    if (s.newPicturesLeft) --*s.newPicturesLeft;
-    const GWorld& g = *it->second;
-    auto p = makePicture(g.width, g.height, 32, Host::current().options().newPictureStorage, 0);
-    if (p) {
-      uint8_t* bits = pictureBits(*p);
-      for (int32_t y = 0; y < g.height; ++y)
-        std::memcpy(bits + size_t(g.height - 1 - y) * size_t(p->rowBytes),
-                    g.pixels.data() + size_t(y) * size_t(g.width), size_t(g.width) * 4);
-      result = static_cast<RbPicture>(s.adopt(std::move(p)));
-    }
-  }
+  // Colour words 0x00RRGGBB are, in little-endian memory, the bytes of a
+  // 32-bit pixel.
+  const GWorld& g = *it->second;
+  RbPicture result =
+      pictureOfTopDownRows(s, g.width, g.height, 32,
+                           reinterpret_cast<const uint8_t*>(g.pixels.data()), size_t(g.width) * 4);
   if (bypassOwnership == 0) s.gworlds.erase(it);
   return result;
 }
