@@ -104,10 +104,6 @@ UINT DibColorCount(const BITMAPINFOHEADER& h) {
   return h.biClrUsed == 0 ? full : std::min<UINT>(h.biClrUsed, full);
 }
 
-bool ValidDibDepth(WORD depth) {
-  return depth == 1 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
-}
-
 }  // namespace
 
 namespace platform_detail {
@@ -392,7 +388,7 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMA
                                        uint64_t(from.height));
     return 1;
   }
-  if (!ValidDibDepth(h.biBitCount) || h.biCompression != BI_RGB) return 0;
+  if (!SupportedDepth(h.biBitCount) || h.biCompression != BI_RGB) return 0;
   DibLayout layout;
   if (h.biPlanes != 1 || !LayOutDib(h, &layout)) return 0;
   h.biSizeImage = layout.imageBytes;
@@ -489,10 +485,10 @@ UINT RealizePalette(HDC dc) {
 namespace platform {
 
 HDC CreateSurfaceDC(const SurfaceDescription& d) {
-  const WORD depth = static_cast<WORD>(d.depth);
-  if (d.bits == nullptr || d.width <= 0 || d.height <= 0 || !ValidDibDepth(depth) ||
-      d.rowBytes <= 0 || uint64_t(d.rowBytes) * 8 < uint64_t(d.width) * depth)
+  if (d.bits == nullptr || d.width <= 0 || d.height <= 0 || !SupportedDepth(d.depth) ||
+      d.rowBytes <= 0 || uint64_t(d.rowBytes) * 8 < uint64_t(d.width) * uint64_t(d.depth))
     return nullptr;
+  const auto depth = static_cast<WORD>(d.depth);
   auto* dc = static_cast<PlatformDeviceContext*>(AllocateHandleBlock());
   if (dc == nullptr) return nullptr;
   InitDc(dc, kSurfaceDcMagic);

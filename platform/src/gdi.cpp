@@ -45,20 +45,6 @@ namespace {
 constexpr uint64_t kMaxImageBytes = uint64_t{1} << 30;
 constexpr DWORD kLargestInfoHeader = 124;  // BITMAPV5HEADER
 
-bool SupportedDepth(WORD depth) {
-  switch (depth) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void InitPlaceholder(PlatformGdiObject* placeholder) {
   placeholder->magic = kPlaceholderBitmapMagic;
   BITMAP& bm = placeholder->section.dsBm;

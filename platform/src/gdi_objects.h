@@ -90,6 +90,11 @@ struct PlatformDeviceContext {
 
 namespace platform_detail {
 
+// The depths of DIBs, device bitmaps and displays: 1, 4, 8, 16, 24, 32.
+constexpr bool SupportedDepth(int depth) {
+  return depth == 1 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
+}
+
 struct DibLayout {
   DWORD rowBytes;
   DWORD imageBytes;

@@ -43,20 +43,8 @@ DisplayState& Display() {
 int EnvironmentBits() {
   const char* setting = std::getenv("RB_EMULATED_SCREEN_BITS");
   if (setting == nullptr) return 32;
-  switch (std::atoi(setting)) {
-    case 1:
-      return 1;
-    case 4:
-      return 4;
-    case 8:
-      return 8;
-    case 16:
-      return 16;
-    case 24:
-      return 24;
-    default:
-      return 32;
-  }
+  const int bits = std::atoi(setting);
+  return SupportedDepth(bits) ? bits : 32;
 }
 
 struct Colour {
@@ -151,18 +139,7 @@ namespace platform {
 bool SetVirtualDisplay(int32_t width, int32_t height, int bits, const uint32_t* colors) {
   if (width <= 0 || height <= 0 || width > kMaxDisplaySide || height > kMaxDisplaySide)
     return false;
-  switch (bits) {
-    case 0:
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-      break;
-    default:
-      return false;
-  }
+  if (bits != 0 && !SupportedDepth(bits)) return false;
   DisplayState& d = Display();
   uint32_t* pixels = nullptr;
   const size_t bytes = size_t(width) * size_t(height) * 4;

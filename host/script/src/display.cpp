@@ -17,9 +17,9 @@ bool showOnDisplay(rbhost::Host& host, RbPicture picture, int32_t bits) {
   (void)bits;
   return false;
 #else
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
+  // Depth 0 would hand the depth to the environment: not one a script names.
+  if (bits == 0) return false;
   const int32_t width = host.width(picture), height = host.height(picture);
-  if (width > platform::kMaxDisplaySide || height > platform::kMaxDisplaySide) return false;
   std::vector<uint32_t> colors;
   colors.reserve(size_t(width) * size_t(height));
   for (int32_t y = 0; y < height; ++y)
