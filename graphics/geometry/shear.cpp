@@ -55,6 +55,14 @@ PixelValue blendColor(uint32_t dw, PixelValue current, uint32_t cw, PixelValue p
 }
 PixelValue grey(uint8_t level) { return makePixel(level, level, level); }
 
+// The pixel past a line's last source pixel, which blends the frame with
+// it: shifted by 16, not divided by 65535 as the blends within the line.
+PixelValue edgeColor(uint32_t dw, PixelValue frame, uint32_t cw, PixelValue previous) {
+  return makePixel(static_cast<uint8_t>((dw * redOf(frame) + cw * redOf(previous)) >> 16),
+                   static_cast<uint8_t>((dw * greenOf(frame) + cw * greenOf(previous)) >> 16),
+                   static_cast<uint8_t>((dw * blueOf(frame) + cw * blueOf(previous)) >> 16));
+}
+
 // Floor division by 65536 of a value that may be negative.
 int64_t floorOne(int64_t v) { return v >= 0 ? v / kOne : -((-v + kOne - 1) / kOne); }
 
@@ -180,7 +188,6 @@ void shearColumnsInBands(const PixelView& source, const PixelView* sourceMask,
   };
   constexpr int32_t kBand = 64;
   const int32_t outStep = stepOf(Out{}, target);
-  const PixelValue edgeFrame = frame;
   ColumnState columns[kBand];
   for (int64_t band = 0; band < plan.resultLines; band += kBand) {
     const auto count = static_cast<int32_t>(std::min<int64_t>(kBand, plan.resultLines - band));
@@ -290,10 +297,7 @@ void shearColumnsInBands(const PixelView& source, const PixelView* sourceMask,
               value = p;
               level = blend(col.dw, kTransparent, col.cw, col.previousLevel);
             } else {
-              value = makePixel(
-                  static_cast<uint8_t>((col.dw * redOf(edgeFrame) + col.cw * redOf(p)) >> 16),
-                  static_cast<uint8_t>((col.dw * greenOf(edgeFrame) + col.cw * greenOf(p)) >> 16),
-                  static_cast<uint8_t>((col.dw * blueOf(edgeFrame) + col.cw * blueOf(p)) >> 16));
+              value = edgeColor(col.dw, frame, col.cw, p);
             }
           }
         }
@@ -411,11 +415,7 @@ void shearWalk(const PixelView& source, const PixelView* sourceMask, const Pixel
         out.template write<Out>(line, j, previous);
         outMask.write(line, j, grey(blend(dw, kTransparent, cw, previousLevel)));
       } else {
-        out.template write<Out>(
-            line, j,
-            makePixel(static_cast<uint8_t>((dw * redOf(frame) + cw * redOf(previous)) >> 16),
-                      static_cast<uint8_t>((dw * greenOf(frame) + cw * greenOf(previous)) >> 16),
-                      static_cast<uint8_t>((dw * blueOf(frame) + cw * blueOf(previous)) >> 16)));
+        out.template write<Out>(line, j, edgeColor(dw, frame, cw, previous));
       }
       ++rest;
     }
